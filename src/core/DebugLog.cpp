@@ -1,0 +1,81 @@
+#include "DebugLog.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QTimeZone>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvo {
+
+namespace {
+
+int openExisting(const QByteArray& path) {
+    return ::open(path.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+}
+
+int createNew(const QByteArray& path) {
+    return ::open(path.constData(),
+                  O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                  0600);
+}
+
+bool ownedRegularFile(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+void writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        data += n;
+        left -= n;
+    }
+}
+
+}  // namespace
+
+DebugLog::DebugLog(QString path, std::function<QDateTime()> clock)
+    : m_path(std::move(path)), m_clock(std::move(clock)) {}
+
+QString DebugLog::formatLine(const QDateTime& when, const QString& message) {
+    return when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+           QStringLiteral(" +0000 ") + message;
+}
+
+void DebugLog::write(const QString& message) const {
+    if (m_path.isEmpty()) {
+        return;
+    }
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTimeUtc();
+    const QByteArray line = (formatLine(now, message) + QLatin1Char('\n')).toUtf8();
+    const QByteArray path = QFile::encodeName(m_path);
+
+    int fd = openExisting(path);
+    if (fd < 0 && errno == ENOENT) {
+        fd = createNew(path);
+        if (fd < 0 && errno == EEXIST) {
+            fd = openExisting(path);  // another writer created it in between
+        }
+    }
+    if (fd < 0) {
+        return;  // a symlink (ELOOP), no permission, no /tmp: stay silent
+    }
+    if (ownedRegularFile(fd)) {
+        writeAll(fd, line);
+    }
+    ::close(fd);
+}
+
+}  // namespace korvo

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/SystemLog.h"
+
+namespace korvo {
+
+class Syslog final : public SystemLog {
+public:
+    void error(const QString& line) override;
+};
+
+}  // namespace korvo

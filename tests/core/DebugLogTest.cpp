@@ -1,0 +1,97 @@
+#include "core/DebugLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace korvo;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+DebugLog logAt(const QString& path) {
+    return DebugLog(path, [] {
+        return QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC);
+    });
+}
+
+}  // namespace
+
+TEST(DebugLog, LineFormatIsUtcDateTimeZoneAndMessage) {
+    const QDateTime berlin(QDate(2026, 12, 6), QTime(10, 5, 7), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(DebugLog::formatLine(berlin, QStringLiteral("engine: hi")),
+              QStringLiteral("2026-12-06 09:05:07 +0000 engine: hi"));
+}
+
+TEST(DebugLog, FirstCallCreatesTheFileWithOneLineAndLaterCallsAppend) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("debug.log"));
+    const auto log = logAt(path);
+    log.write(QStringLiteral("engine: toast enqueued 'Ä' queue=1"));
+    EXPECT_EQ(readAll(path),
+              QStringLiteral("2026-12-06 09:05:07 +0000 engine: toast enqueued 'Ä' queue=1\n")
+                  .toUtf8());
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);  // private to the user
+
+    log(QStringLiteral("viewmodel: two"));
+    EXPECT_EQ(readAll(path), QByteArray("2026-12-06 09:05:07 +0000 engine: toast enqueued "
+                                        "'\xc3\x84' queue=1\n"
+                                        "2026-12-06 09:05:07 +0000 viewmodel: two\n"));
+}
+
+TEST(DebugLog, RefusesASymlinkPlantedAtThePath) {
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious\n");
+    }
+    const QString path = dir.filePath(QStringLiteral("debug.log"));
+    ASSERT_TRUE(QFile::link(victim, path));
+    logAt(path).write(QStringLiteral("engine: must not land"));
+    EXPECT_EQ(readAll(victim), QByteArray("precious\n"));
+
+    // A dangling link must not create its target either.
+    const QString dangling = dir.filePath(QStringLiteral("dangling.log"));
+    const QString target = dir.filePath(QStringLiteral("created-through-link"));
+    ASSERT_TRUE(QFile::link(target, dangling));
+    logAt(dangling).write(QStringLiteral("engine: nope"));
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST(DebugLog, FailuresAreSilent) {
+    logAt(QStringLiteral("/nonexistent-dir/korvo/debug.log")).write(QStringLiteral("x"));
+    DebugLog(QString()).write(QStringLiteral("disabled"));
+    QTemporaryDir dir;
+    logAt(dir.path()).write(QStringLiteral("a directory, not a file"));
+    SUCCEED();
+}
+
+TEST(DebugLog, SkipsAFileOwnedBySomeoneElse) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to hand a file to another user";
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("debug.log"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("theirs\n");
+    }
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    logAt(path).write(QStringLiteral("engine: not mine"));
+    EXPECT_EQ(readAll(path), QByteArray("theirs\n"));
+}

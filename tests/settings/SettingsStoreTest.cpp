@@ -1,0 +1,202 @@
+#include "settings/HUDStat.h"
+#include "settings/SettingsStore.h"
+
+#include "core/VirtualLoop.h"
+#include "platform/LoginItem.h"
+#include "platform/SystemLog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace korvo;
+
+namespace {
+
+class FakeLoginItem : public LoginItem {
+public:
+    std::optional<QString> setRegistered(bool registered) override {
+        calls.push_back(registered);
+        return failWith;
+    }
+    std::vector<bool> calls;
+    std::optional<QString> failWith;
+};
+
+class FakeSystemLog : public SystemLog {
+public:
+    void error(const QString& line) override { lines << line; }
+    QStringList lines;
+};
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() : bus(loop) {
+        sub = bus.subscribe([this](const IslandEvent& e) { events.push_back(e); });
+    }
+    std::unique_ptr<SettingsStore> open() {
+        return std::make_unique<SettingsStore>(path(), loop, bus, &loginItem, &systemLog);
+    }
+    QString path() const { return dir.filePath(QStringLiteral("korvo/korvo.conf")); }
+    QByteArray fileText() const {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    VirtualLoop loop;
+    EventBus bus;
+    FakeLoginItem loginItem;
+    FakeSystemLog systemLog;
+    std::vector<IslandEvent> events;
+    Subscription sub;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, FreshStoreReadsDefaultsAndWritesNothing) {
+    auto s = open();
+    EXPECT_DOUBLE_EQ(s->toastDuration(), 2.5);
+    EXPECT_TRUE(s->hoverToExpand());
+    EXPECT_TRUE(s->hapticFeedback());
+    EXPECT_FALSE(s->launchAtLogin());
+    EXPECT_EQ(s->islandStyle(), "black");
+    EXPECT_EQ(s->accentMode(), "adaptive");
+    EXPECT_DOUBLE_EQ(s->lowBatteryThreshold(), 20);
+    EXPECT_EQ(s->clipboardHistoryLimit(), 30);
+    EXPECT_DOUBLE_EQ(s->calendarLeadMinutes(), 30);
+    EXPECT_TRUE(s->systemCardEnabled());
+    EXPECT_TRUE(s->hudPower());
+    EXPECT_EQ(SettingsStore::keys().size(), 27u);
+    for (const auto& key : SettingsStore::keys()) {
+        EXPECT_FALSE(s->isStored(key)) << key.toStdString();
+    }
+    s.reset();
+    EXPECT_FALSE(QFile::exists(path()) && !fileText().trimmed().isEmpty());
+    EXPECT_TRUE(loginItem.calls.empty());
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SettingsTest, ValuesRoundTripAcrossInstancesUnderTheirOwnKeys) {
+    {
+        auto s = open();
+        s->setToastDuration(4.5);
+        s->setIslandStyle(QStringLiteral("graphite"));
+        s->setClipboardHistoryLimit(50);
+        s->setHoverToExpand(false);
+        s->setCalendarLeadMinutes(15);
+        EXPECT_TRUE(s->isStored(QStringLiteral("islandStyle")));
+        EXPECT_FALSE(s->isStored(QStringLiteral("accentMode")));
+    }
+    auto again = open();
+    EXPECT_DOUBLE_EQ(again->toastDuration(), 4.5);
+    EXPECT_EQ(again->islandStyle(), "graphite");
+    EXPECT_EQ(again->clipboardHistoryLimit(), 50);
+    EXPECT_FALSE(again->hoverToExpand());
+    EXPECT_DOUBLE_EQ(again->calendarLeadMinutes(), 15);
+    EXPECT_EQ(again->accentMode(), "adaptive");
+
+    const QByteArray text = fileText();
+    EXPECT_TRUE(text.contains("islandStyle=graphite"));
+    EXPECT_TRUE(text.contains("clipboardHistoryLimit=50"));
+    EXPECT_FALSE(text.contains("accentMode"));
+}
+
+TEST_F(SettingsTest, UnvalidatedValuesAreKeptAsWritten) {
+    auto s = open();
+    s->setLowBatteryThreshold(93);
+    s->setClipboardHistoryLimit(7);
+    s->setIslandStyle(QStringLiteral("neon"));
+    EXPECT_DOUBLE_EQ(s->lowBatteryThreshold(), 93);
+    EXPECT_EQ(s->clipboardHistoryLimit(), 7);
+    EXPECT_EQ(s->islandStyle(), "neon");
+}
+
+TEST_F(SettingsTest, EveryWriteNotifiesWithItsKeyAndBindingsAreTwoWay) {
+    auto s = open();
+    QStringList changed;
+    auto obs = s->observe([&](const QString& key) { changed << key; });
+    s->setArtworkGlow(true);  // same value still notifies
+    auto binding = s->otpDetectionBinding();
+    binding.set(false);
+    EXPECT_FALSE(binding.get());
+    EXPECT_FALSE(s->otpDetection());
+    EXPECT_EQ(changed, (QStringList{"artworkGlow", "otpDetection"}));
+}
+
+TEST_F(SettingsTest, AccentChoicesAndUnlistedNameGiveWhite) {
+    const auto& choices = SettingsStore::accentChoices();
+    QStringList names;
+    for (const auto& [name, color] : choices) {
+        names << name;
+    }
+    EXPECT_EQ(names, (QStringList{"white", "blue", "purple", "pink", "green", "orange", "cyan"}));
+    EXPECT_EQ(SettingsStore::fixedAccentColor("blue"), choices[1].second);
+    EXPECT_EQ(SettingsStore::fixedAccentColor("Blue"), QColor(Qt::white));
+    EXPECT_EQ(SettingsStore::fixedAccentColor("adaptive"), QColor(Qt::white));
+}
+
+TEST_F(SettingsTest, HudStatEnabledFollowsTheFixedOrder) {
+    auto s = open();
+    EXPECT_EQ(hudstat::enabled(*s).size(), 8u);
+    for (HUDStat stat : hudstat::kAll) {
+        hudstat::binding(*s, stat).set(false);
+    }
+    EXPECT_TRUE(hudstat::enabled(*s).empty());
+    s->setHudPower(true);
+    s->setHudCPU(true);
+    EXPECT_EQ(hudstat::enabled(*s), (std::vector<HUDStat>{HUDStat::cpu, HUDStat::power}));
+    EXPECT_TRUE(hudstat::binding(*s, HUDStat::power).get());
+    EXPECT_FALSE(hudstat::binding(*s, HUDStat::disk).get());
+    EXPECT_EQ(hudstat::settingsKey(HUDStat::disk), "hudDisk");
+    EXPECT_EQ(hudstat::fromRaw("network"), HUDStat::network);
+    EXPECT_FALSE(hudstat::fromRaw("Network"));
+}
+
+TEST_F(SettingsTest, SystemCardSwitchEndsAndRecreatesTheCardWithANewStartTime) {
+    auto s = open();
+    s->setSystemCardEnabled(false);
+    loop.advance(3);
+    s->setSystemCardEnabled(true);
+    loop.advance(5);
+    s->setSystemCardEnabled(true);
+    ASSERT_EQ(events.size(), 3u);
+    ASSERT_TRUE(std::holds_alternative<ActivityEnded>(events[0]));
+    EXPECT_EQ(std::get<ActivityEnded>(events[0]).id, "system.stats");
+    const auto& first = std::get<ActivityStarted>(events[1]).activity;
+    const auto& second = std::get<ActivityStarted>(events[2]).activity;
+    EXPECT_EQ(first.id, "system.stats");
+    EXPECT_EQ(first.kind, Activity::Kind::custom);
+    EXPECT_EQ(first.priority, ActivityPriority::low);
+    EXPECT_EQ(payloadCase(first.payload), PayloadCase::systemStats);
+    EXPECT_EQ(first.startedAt.msecsTo(second.startedAt), 5000);
+}
+
+TEST_F(SettingsTest, LaunchAtLoginCallsThePlatformAndLogsFailureWithoutReverting) {
+    auto s = open();
+    s->setLaunchAtLogin(true);
+    s->setLaunchAtLogin(true);  // every write re-applies
+    EXPECT_EQ(loginItem.calls, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(systemLog.lines.isEmpty());
+
+    loginItem.failWith = QStringLiteral("read-only file system");
+    s->setLaunchAtLogin(false);
+    EXPECT_FALSE(s->launchAtLogin());
+    EXPECT_EQ(systemLog.lines, QStringList{"Login item error: read-only file system"});
+    // Not re-applied when a store is opened.
+    auto again = open();
+    EXPECT_EQ(loginItem.calls.size(), 3u);
+}
+
+TEST_F(SettingsTest, HandEditedGarbageReadsAsDefault) {
+    QDir().mkpath(dir.filePath("korvo"));
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[General]\ntoastDuration=fast\nhoverToExpand=false\n");
+    }
+    auto s = open();
+    EXPECT_FALSE(s->hoverToExpand());
+    EXPECT_DOUBLE_EQ(s->toastDuration(), 0.0);
+}
