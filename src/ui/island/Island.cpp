@@ -1,0 +1,1 @@
+// Island views and theme.

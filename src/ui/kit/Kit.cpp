@@ -1,0 +1,1 @@
+// The view toolkit: nodes, layout, painting, symbols, animation.
