@@ -1,1 +1,0 @@
-// Island views and theme.

@@ -1,0 +1,199 @@
+#include "Animator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvo::ui {
+
+double applyCurve(Curve curve, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    switch (curve) {
+        case Curve::linear:
+            return t;
+        case Curve::easeIn:
+            return t * t * t;
+        case Curve::easeOut:
+            return 1 - std::pow(1 - t, 3);
+        case Curve::easeInOut:
+            return t < 0.5 ? 4 * t * t * t : 1 - std::pow(-2 * t + 2, 3) / 2;
+    }
+    return t;
+}
+
+Animator::Animator(std::function<double()> clock) : m_clock(std::move(clock)) {
+    m_now = m_clock ? m_clock() : 0;
+}
+
+void Animator::beginFrame() {
+    m_now = m_clock ? m_clock() : m_now;
+    m_repeatingActive = false;
+    for (auto& s : m_springs) {
+        s.touched = false;
+    }
+    for (auto& s : m_timed) {
+        s.touched = false;
+    }
+    for (auto& s : m_repeats) {
+        s.touched = false;
+    }
+    for (auto& s : m_slots) {
+        s.touched = false;
+    }
+}
+
+void Animator::endFrame() {
+    auto sweep = [](auto& map) {
+        for (auto it = map.begin(); it != map.end();) {
+            it = it->touched ? std::next(it) : map.erase(it);
+        }
+    };
+    sweep(m_springs);
+    sweep(m_timed);
+    sweep(m_repeats);
+    sweep(m_slots);
+}
+
+double Animator::springValue(const SpringState& s, double t, double* velocity) const {
+    const auto state = s.spring.evolve(s.from - s.target, s.velocity, std::max(0.0, t - s.start));
+    if (velocity) {
+        *velocity = state.velocity;
+    }
+    return s.target + state.displacement;
+}
+
+double Animator::spring(const QString& key, double target, const Spring& spring,
+                        double resolution) {
+    auto it = m_springs.find(key);
+    if (it == m_springs.end() || m_immediate) {
+        m_springs.insert(key, SpringState{target, target, 0, m_now, spring, resolution, true});
+        return target;
+    }
+    SpringState& s = *it;
+    s.touched = true;
+    if (s.target != target) {
+        double v = 0;
+        const double current = springValue(s, m_now, &v);
+        s = SpringState{target, current, v, m_now, spring, resolution, true};
+    }
+    return springValue(s, m_now, nullptr);
+}
+
+double Animator::timedProgress(const TimedState& s, double t) const {
+    if (s.duration <= 0) {
+        return t >= s.start + s.delay ? 1.0 : 0.0;
+    }
+    return applyCurve(s.curve, (t - s.start - s.delay) / s.duration);
+}
+
+double Animator::timed(const QString& key, double target, double duration, double delay,
+                       Curve curve) {
+    auto it = m_timed.find(key);
+    if (it == m_timed.end() || m_immediate) {
+        m_timed.insert(key, TimedState{target, target, m_now, 0, 0, curve, true});
+        return target;
+    }
+    TimedState& s = *it;
+    s.touched = true;
+    if (s.target != target) {
+        const double current = s.from + (s.target - s.from) * timedProgress(s, m_now);
+        s = TimedState{current, target, m_now, duration, delay, curve, true};
+    }
+    return s.from + (s.target - s.from) * timedProgress(s, m_now);
+}
+
+double Animator::repeating(const QString& key, double from, double to, double duration,
+                           double delay, Curve curve) {
+    if (m_immediate || duration <= 0) {
+        return to;
+    }
+    auto it = m_repeats.find(key);
+    if (it == m_repeats.end()) {
+        it = m_repeats.insert(key, RepeatState{m_now, true});
+    }
+    it->touched = true;
+    m_repeatingActive = true;
+    const double t = m_now - it->start - delay;
+    if (t <= 0) {
+        return from;
+    }
+    const double cycles = t / duration;
+    const auto whole = static_cast<long long>(cycles);
+    double phase = cycles - static_cast<double>(whole);
+    if (whole % 2 == 1) {
+        phase = 1 - phase;  // auto-reverse
+    }
+    return from + (to - from) * applyCurve(curve, phase);
+}
+
+std::vector<Animator::Layer> Animator::transition(const QString& slot, const QString& contentKey,
+                                                  NodePtr content, const TransitionSpec& in,
+                                                  const TransitionSpec& out) {
+    auto it = m_slots.find(slot);
+    if (it == m_slots.end() || m_immediate) {
+        SlotState s;
+        s.current = Entry{contentKey, content, -1e9, in};
+        it = m_slots.insert(slot, s);
+    }
+    SlotState& s = *it;
+    s.touched = true;
+    if (s.current.key != contentKey) {
+        Entry old = s.current;
+        old.start = m_now;
+        old.spec = out;
+        s.leaving.push_back(old);
+        s.current = Entry{contentKey, content, m_now, in};
+    } else {
+        s.current.node = content;
+    }
+    std::vector<Layer> layers;
+    for (auto e = s.leaving.begin(); e != s.leaving.end();) {
+        const double q = e->spec.duration <= 0
+                             ? 1.0
+                             : applyCurve(e->spec.curve,
+                                          (m_now - e->start - e->spec.delay) / e->spec.duration);
+        if (q >= 1.0) {
+            e = s.leaving.erase(e);
+            continue;
+        }
+        layers.push_back(Layer{e->node, e->key, e->spec.fade ? 1 - q : 1, e->spec.offset * q,
+                               true});
+        ++e;
+    }
+    const Entry& c = s.current;
+    const double p = c.spec.duration <= 0
+                         ? (m_now >= c.start + c.spec.delay ? 1.0 : 0.0)
+                         : applyCurve(c.spec.curve,
+                                      (m_now - c.start - c.spec.delay) / c.spec.duration);
+    layers.push_back(Layer{c.node, c.key, c.spec.fade ? p : 1, c.spec.offset * (1 - p), false});
+    return layers;
+}
+
+bool Animator::isSettled() const {
+    if (m_repeatingActive) {
+        return false;
+    }
+    for (const auto& s : m_springs) {
+        double v = 0;
+        const double value = springValue(s, m_now, &v);
+        if (!Spring::isSettled({value - s.target, v}, s.resolution)) {
+            return false;
+        }
+    }
+    for (const auto& s : m_timed) {
+        if (timedProgress(s, m_now) < 1.0 && s.from != s.target) {
+            return false;
+        }
+    }
+    for (const auto& s : m_slots) {
+        if (!s.leaving.empty()) {
+            return false;
+        }
+        const Entry& c = s.current;
+        if (m_now < c.start + c.spec.delay + c.spec.duration) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace korvo::ui

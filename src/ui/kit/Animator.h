@@ -1,0 +1,119 @@
+#pragma once
+
+#include "core/Spring.h"
+#include "ui/kit/Node.h"
+
+#include <QHash>
+#include <QPointF>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace korvo::ui {
+
+enum class Curve { linear, easeIn, easeOut, easeInOut };
+double applyCurve(Curve curve, double t);
+
+/// How keyed content enters or leaves.
+struct TransitionSpec {
+    double duration = 0.18;
+    double delay = 0;
+    Curve curve = Curve::easeOut;
+    bool fade = true;
+    QPointF offset;  // where entering content starts / leaving content ends, relative
+};
+
+/// Animated values keyed by stable identity strings. Views ask for a value with its target each
+/// time they are built; the animator answers where the value is now. Keys not asked for during a
+/// frame are forgotten, so content that left the screen stops animating.
+class Animator {
+public:
+    explicit Animator(std::function<double()> clock);
+
+    /// Values jump straight to their targets (snapshots of settled states).
+    void setImmediate(bool immediate) { m_immediate = immediate; }
+    bool immediate() const { return m_immediate; }
+
+    void beginFrame();
+    void endFrame();
+    double now() const { return m_now; }
+
+    /// Follows `target` with `spring`; a new target starts from the current position and speed.
+    /// `resolution` is the smallest change worth drawing (1 for points, less for opacities
+    /// and scales).
+    double spring(const QString& key, double target, const Spring& spring,
+                  double resolution = 1.0);
+    /// Moves to `target` over `duration` after `delay`, along `curve`.
+    double timed(const QString& key, double target, double duration, double delay = 0,
+                 Curve curve = Curve::easeInOut);
+    /// Swings between `from` and `to` forever with auto-reverse, starting `delay` after the
+    /// first request.
+    double repeating(const QString& key, double from, double to, double duration, double delay,
+                     Curve curve = Curve::easeInOut);
+
+    struct Layer {
+        NodePtr node;
+        QString key;
+        double opacity = 1;
+        QPointF offset;  // relative to the slot's size
+        bool leaving = false;
+    };
+    /// Keyed content in a slot: when `contentKey` changes, the old content leaves with `out`
+    /// while the new one enters with `in`. Returns the layers to draw, oldest first.
+    std::vector<Layer> transition(const QString& slot, const QString& contentKey, NodePtr content,
+                                  const TransitionSpec& in, const TransitionSpec& out);
+
+    /// Nothing is moving: every spring has settled, every timed move and transition finished,
+    /// and no repeating animation was asked for in the last frame.
+    bool isSettled() const;
+
+private:
+    struct SpringState {
+        double target = 0;
+        double from = 0;
+        double velocity = 0;
+        double start = 0;
+        Spring spring;
+        double resolution = 1.0;
+        bool touched = true;
+    };
+    struct TimedState {
+        double from = 0;
+        double target = 0;
+        double start = 0;
+        double duration = 0;
+        double delay = 0;
+        Curve curve = Curve::linear;
+        bool touched = true;
+    };
+    struct RepeatState {
+        double start = 0;
+        bool touched = true;
+    };
+    struct Entry {
+        QString key;
+        NodePtr node;
+        double start = 0;
+        TransitionSpec spec;
+    };
+    struct SlotState {
+        Entry current;
+        std::vector<Entry> leaving;
+        bool touched = true;
+    };
+
+    double springValue(const SpringState& s, double t, double* velocity) const;
+    double timedProgress(const TimedState& s, double t) const;
+
+    std::function<double()> m_clock;
+    double m_now = 0;
+    bool m_immediate = false;
+    bool m_repeatingActive = false;
+    QHash<QString, SpringState> m_springs;
+    QHash<QString, TimedState> m_timed;
+    QHash<QString, RepeatState> m_repeats;
+    QHash<QString, SlotState> m_slots;
+};
+
+}  // namespace korvo::ui

@@ -1,1 +1,0 @@
-// The view toolkit: nodes, layout, painting, symbols, animation.

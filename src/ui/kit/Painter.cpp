@@ -1,0 +1,338 @@
+#include "Painter.h"
+
+#include "ui/kit/Layout.h"
+#include "ui/kit/Shapes.h"
+#include "ui/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QTextOption>
+
+#include <cmath>
+
+namespace korvo::ui {
+
+namespace {
+
+struct Context {
+    QPainter& p;
+};
+
+void paintNode(const Node& node, Context& ctx);
+
+QBrush brushFor(const Fill& fill, const QRectF& rect) {
+    if (!fill.end) {
+        return QBrush(fill.color);
+    }
+    QLinearGradient g(rect.topLeft(), rect.bottomLeft());
+    g.setColorAt(0, fill.color);
+    g.setColorAt(1, *fill.end);
+    return QBrush(g);
+}
+
+// Approximates a Gaussian blur of radius r by shrinking and smoothly enlarging again; cheap
+// enough to run every frame for the island's shadows.
+QImage blurred(const QImage& src, double radiusPx) {
+    if (radiusPx < 1) {
+        return src;
+    }
+    const double factor = std::clamp(2.0 / radiusPx, 0.04, 1.0);
+    const QSize small(std::max(1, static_cast<int>(src.width() * factor)),
+                      std::max(1, static_cast<int>(src.height() * factor)));
+    QImage down = src.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    down = down.scaled(small.width() / 2 + 1, small.height() / 2 + 1, Qt::IgnoreAspectRatio,
+                       Qt::SmoothTransformation)
+               .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return down.scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// Paints the node's subtree into a layer of the node's frame grown by `margin` points.
+QImage renderLayer(const Node& node, Context& ctx, double margin, QRectF* layerRect) {
+    const QRectF rect = node.frame.adjusted(-margin, -margin, margin, margin);
+    *layerRect = rect;
+    const QTransform world = ctx.p.worldTransform();
+    const double sx = std::hypot(world.m11(), world.m12());
+    const QSize px(std::max(1, static_cast<int>(std::ceil(rect.width() * sx))),
+                   std::max(1, static_cast<int>(std::ceil(rect.height() * sx))));
+    QImage layer(px, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    QPainter lp(&layer);
+    lp.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                      QPainter::TextAntialiasing);
+    lp.scale(sx, sx);
+    lp.translate(-rect.topLeft());
+    Context inner{lp};
+    paintNode(node, inner);
+    lp.end();
+    return layer;
+}
+
+void paintText(const Node& node, Context& ctx) {
+    const double scale = textScale(node, node.frame.width());
+    const QFont font = qtFont(node.font, scale);
+    ctx.p.setFont(font);
+    ctx.p.setPen(node.color);
+    QFontMetricsF fm(font);
+    Qt::Alignment h = node.textAlignment == HAlign::center     ? Qt::AlignHCenter
+                      : node.textAlignment == HAlign::trailing ? Qt::AlignRight
+                                                               : Qt::AlignLeft;
+    const bool oneLine = node.lineLimit && *node.lineLimit == 1;
+    if (oneLine || fm.horizontalAdvance(node.text) <= node.frame.width() + 0.5) {
+        const QString shown =
+            fm.elidedText(node.text, Qt::ElideRight, node.frame.width() + 0.5);
+        ctx.p.drawText(node.frame.adjusted(-1, 0, 1, 0), h | Qt::AlignVCenter, shown);
+        return;
+    }
+    ctx.p.drawText(node.frame, h | Qt::AlignTop | Qt::TextWordWrap, node.text);
+}
+
+void paintSymbol(const Node& node, Context& ctx) {
+    const QTransform world = ctx.p.worldTransform();
+    const double sx = std::hypot(world.m11(), world.m12());
+    // Icons are drawn a little inside their box so they read at the weight of the text beside.
+    const double size = node.font.size * 0.92;
+    const QImage img = Symbols::render(node.text, size, node.color, sx);
+    if (img.isNull()) {
+        return;
+    }
+    const QRectF target(node.frame.center().x() - size / 2, node.frame.center().y() - size / 2,
+                        size, size);
+    ctx.p.drawImage(target, img);
+}
+
+void paintImage(const Node& node, Context& ctx) {
+    if (!node.image || node.image->isNull() || node.frame.isEmpty()) {
+        return;
+    }
+    // Fill the frame, cropping the longer side.
+    const QSizeF src = node.image->size();
+    const double scale = std::max(node.frame.width() / src.width(),
+                                  node.frame.height() / src.height());
+    const QSizeF visible(node.frame.width() / scale, node.frame.height() / scale);
+    const QRectF source((src.width() - visible.width()) / 2, (src.height() - visible.height()) / 2,
+                        visible.width(), visible.height());
+    ctx.p.drawImage(node.frame, *node.image, source);
+}
+
+void paintNode(const Node& node, Context& ctx) {
+    using K = Node::Kind;
+    QPainter& p = ctx.p;
+    switch (node.kind) {
+        case K::empty:
+        case K::spacer:
+            return;
+        case K::hstack:
+        case K::vstack:
+        case K::zstack:
+            for (const auto& c : node.children) {
+                paintNode(*c, ctx);
+            }
+            return;
+        case K::text:
+            paintText(node, ctx);
+            return;
+        case K::symbol:
+            paintSymbol(node, ctx);
+            return;
+        case K::image:
+            paintImage(node, ctx);
+            return;
+        case K::shape:
+            if (node.fill.isVisible()) {
+                p.fillPath(shapePath(node.shape, node.frame), brushFor(node.fill, node.frame));
+            }
+            return;
+        case K::frame:
+        case K::padding:
+            paintNode(*node.child(), ctx);
+            return;
+        case K::background:
+            paintNode(*node.children[1], ctx);
+            paintNode(*node.children[0], ctx);
+            return;
+        case K::overlay:
+            paintNode(*node.children[0], ctx);
+            paintNode(*node.children[1], ctx);
+            return;
+        case K::clip:
+            p.save();
+            p.setClipPath(shapePath(node.shape, node.frame), Qt::IntersectClip);
+            paintNode(*node.child(), ctx);
+            p.restore();
+            return;
+        case K::opacity: {
+            if (node.opacity <= 0.001 && !node.compositeGroup) {
+                return;
+            }
+            if (node.compositeGroup || node.opacity < 1) {
+                // Group opacity: overlapping children must not show through one another.
+                QRectF rect;
+                const QImage layer = renderLayer(*node.child(), ctx, 0, &rect);
+                p.save();
+                p.setOpacity(p.opacity() * node.opacity);
+                p.drawImage(rect, layer);
+                p.restore();
+                return;
+            }
+            paintNode(*node.child(), ctx);
+            return;
+        }
+        case K::offset:
+            p.save();
+            p.translate(node.offset);
+            paintNode(*node.child(), ctx);
+            p.restore();
+            return;
+        case K::scale: {
+            p.save();
+            const QPointF c = node.frame.center();
+            p.translate(c);
+            p.scale(node.scale, node.scale);
+            p.translate(-c);
+            paintNode(*node.child(), ctx);
+            p.restore();
+            return;
+        }
+        case K::shadow: {
+            if (node.shadowColor.alpha() == 0) {
+                paintNode(*node.child(), ctx);
+                return;
+            }
+            QRectF rect;
+            const double margin = node.radius * 2 + std::abs(node.offset.x()) +
+                                  std::abs(node.offset.y());
+            const QImage layer = renderLayer(*node.child(), ctx, margin, &rect);
+            QImage shade = layer;
+            {
+                QPainter sp(&shade);
+                sp.setCompositionMode(QPainter::CompositionMode_SourceIn);
+                sp.fillRect(shade.rect(), node.shadowColor);
+            }
+            const double sx = layer.width() / std::max(1.0, rect.width());
+            shade = blurred(shade, node.radius * sx / 2);
+            p.drawImage(rect.translated(node.offset), shade);
+            paintNode(*node.child(), ctx);
+            return;
+        }
+        case K::blur: {
+            if (node.radius < 0.5) {
+                paintNode(*node.child(), ctx);
+                return;
+            }
+            QRectF rect;
+            const QImage layer = renderLayer(*node.child(), ctx, node.radius * 2, &rect);
+            const double sx = layer.width() / std::max(1.0, rect.width());
+            p.drawImage(rect, blurred(layer, node.radius * sx));
+            return;
+        }
+        case K::interactive:
+            paintNode(*node.child(), ctx);
+            return;
+    }
+}
+
+}  // namespace
+
+void paint(const Node& root, QPainter& painter) {
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                           QPainter::TextAntialiasing);
+    Context ctx{painter};
+    paintNode(root, ctx);
+}
+
+namespace {
+
+void collect(const Node& node, const QTransform& t, std::vector<HitRegion>& hits) {
+    using K = Node::Kind;
+    QTransform inner = t;
+    switch (node.kind) {
+        case K::opacity:
+            if (node.opacity <= 0.001) {
+                return;  // invisible content is inert
+            }
+            break;
+        case K::offset:
+            inner = QTransform::fromTranslate(node.offset.x(), node.offset.y()) * t;
+            break;
+        case K::scale: {
+            const QPointF c = node.frame.center();
+            inner = QTransform::fromTranslate(-c.x(), -c.y()) *
+                    QTransform::fromScale(node.scale, node.scale) *
+                    QTransform::fromTranslate(c.x(), c.y()) * t;
+            break;
+        }
+        case K::interactive:
+            if (node.onHover || node.onClick || node.onDrag || node.onScroll ||
+                !node.id.isEmpty()) {
+                hits.push_back({t.mapRect(node.frame), &node});
+            }
+            break;
+        default:
+            break;
+    }
+    if (node.kind == K::background && node.children.size() == 2) {
+        collect(*node.children[1], inner, hits);
+        collect(*node.children[0], inner, hits);
+        return;
+    }
+    for (const auto& c : node.children) {
+        collect(*c, inner, hits);
+    }
+}
+
+}  // namespace
+
+std::vector<HitRegion> collectHits(const Node& root) {
+    std::vector<HitRegion> hits;
+    collect(root, QTransform(), hits);
+    return hits;
+}
+
+QImage renderToImage(Node& root, QSizeF size, double scale) {
+    layout(root, size);
+    QImage img(static_cast<int>(std::ceil(size.width() * scale)),
+               static_cast<int>(std::ceil(size.height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.scale(scale, scale);
+    paint(root, p);
+    p.end();
+    img.setDevicePixelRatio(scale);
+    return img;
+}
+
+const HitRegion* hitTest(const std::vector<HitRegion>& hits, QPointF point,
+                         bool (*want)(const Node&)) {
+    for (auto it = hits.rbegin(); it != hits.rend(); ++it) {
+        if (it->rect.contains(point) && want(*it->node)) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+QRect opaqueBounds(const QImage& image, int threshold) {
+    const QImage img = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int left = img.width();
+    int right = -1;
+    int top = img.height();
+    int bottom = -1;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            if (qAlpha(row[x]) > threshold) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    if (right < 0) {
+        return {};
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+}  // namespace korvo::ui

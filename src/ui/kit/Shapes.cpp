@@ -1,0 +1,80 @@
+#include "Shapes.h"
+
+#include <algorithm>
+
+namespace korvo::ui {
+
+namespace {
+
+// Circular arcs drawn as cubics use 0.5523; continuous corners start the bend earlier
+// (1.28 × radius from the corner) and keep the control points nearer the corner.
+constexpr double kContinuousReach = 1.28;
+constexpr double kContinuousControl = 0.64;
+constexpr double kCircularControl = 0.5523;
+
+QPainterPath roundedPath(const QRectF& r, CornerRadii radii, bool continuous) {
+    const double limit = std::min(r.width(), r.height()) / 2.0;
+    auto reach = [&](double radius) {
+        const double want = continuous ? radius * kContinuousReach : radius;
+        return std::clamp(want, 0.0, limit);
+    };
+    const double k = continuous ? kContinuousControl : kCircularControl;
+    const double tl = reach(radii.topLeft);
+    const double tr = reach(radii.topRight);
+    const double br = reach(radii.bottomRight);
+    const double bl = reach(radii.bottomLeft);
+
+    QPainterPath p;
+    p.moveTo(r.left() + tl, r.top());
+    p.lineTo(r.right() - tr, r.top());
+    if (tr > 0) {
+        p.cubicTo(r.right() - tr * (1 - k), r.top(), r.right(), r.top() + tr * (1 - k), r.right(),
+                  r.top() + tr);
+    }
+    p.lineTo(r.right(), r.bottom() - br);
+    if (br > 0) {
+        p.cubicTo(r.right(), r.bottom() - br * (1 - k), r.right() - br * (1 - k), r.bottom(),
+                  r.right() - br, r.bottom());
+    }
+    p.lineTo(r.left() + bl, r.bottom());
+    if (bl > 0) {
+        p.cubicTo(r.left() + bl * (1 - k), r.bottom(), r.left(), r.bottom() - bl * (1 - k),
+                  r.left(), r.bottom() - bl);
+    }
+    p.lineTo(r.left(), r.top() + tl);
+    if (tl > 0) {
+        p.cubicTo(r.left(), r.top() + tl * (1 - k), r.left() + tl * (1 - k), r.top(),
+                  r.left() + tl, r.top());
+    }
+    p.closeSubpath();
+    return p;
+}
+
+}  // namespace
+
+QPainterPath shapePath(const ShapeSpec& spec, const QRectF& rect) {
+    QPainterPath p;
+    if (rect.isEmpty()) {
+        return p;
+    }
+    switch (spec.type) {
+        case ShapeSpec::Type::rectangle:
+            p.addRect(rect);
+            return p;
+        case ShapeSpec::Type::roundedRectangle:
+            return roundedPath(rect, spec.radii, spec.continuous);
+        case ShapeSpec::Type::capsule: {
+            const double r = std::min(rect.width(), rect.height()) / 2.0;
+            p.addRoundedRect(rect, r, r);
+            return p;
+        }
+        case ShapeSpec::Type::circle: {
+            const double d = std::min(rect.width(), rect.height());
+            p.addEllipse(QRectF(rect.center().x() - d / 2, rect.center().y() - d / 2, d, d));
+            return p;
+        }
+    }
+    return p;
+}
+
+}  // namespace korvo::ui

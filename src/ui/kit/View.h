@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ui/kit/Node.h"
+
+#include <initializer_list>
+
+namespace korvo::ui {
+
+/// A handle on a node with chainable modifiers, each of which wraps the node in a new one:
+///   text("Hi", {11, Weight::bold}).padding(4).background(capsule(white))
+class View {
+public:
+    View();  // an empty view
+    View(NodePtr node) : m_node(std::move(node)) {}  // NOLINT(google-explicit-constructor)
+
+    NodePtr node() const { return m_node; }
+    operator NodePtr() const { return m_node; }  // NOLINT(google-explicit-constructor)
+
+    View frame(std::optional<double> width, std::optional<double> height,
+               Alignment alignment = Alignment::center()) const;
+    View flexibleFrame(std::optional<double> minWidth, std::optional<double> maxWidth,
+                       std::optional<double> minHeight, std::optional<double> maxHeight,
+                       Alignment alignment = Alignment::center()) const;
+    View maxWidth(double w = kInfinity, Alignment a = Alignment::center()) const {
+        return flexibleFrame(std::nullopt, w, std::nullopt, std::nullopt, a);
+    }
+    View maxHeight(double h = kInfinity, Alignment a = Alignment::center()) const {
+        return flexibleFrame(std::nullopt, std::nullopt, std::nullopt, h, a);
+    }
+    View padding(double all) const { return padding(all, all, all, all); }
+    View padding(double left, double top, double right, double bottom) const;
+    View paddingH(double h) const { return padding(h, 0, h, 0); }
+    View paddingV(double v) const { return padding(0, v, 0, v); }
+    View background(const View& behind, Alignment a = Alignment::center()) const;
+    View overlay(const View& above, Alignment a = Alignment::center()) const;
+    View clip(ShapeSpec shape) const;
+    View opacity(double alpha) const;
+    View offset(double dx, double dy) const;
+    View scale(double s) const;
+    View shadow(QColor color, double radius, double dx, double dy) const;
+    View blur(double radius) const;
+    View compositingGroup() const;
+    View lineLimit(int lines) const;            // text only: modifies in place of a copy
+    View minimumScaleFactor(double f) const;    // text only
+    View textAlign(HAlign a) const;             // text only
+    View foreground(QColor c) const;            // text and symbol only
+    View id(const QString& identity) const;
+    View onHover(std::function<void(bool)> fn) const;
+    View onClick(std::function<void()> fn) const;
+    View onDrag(std::function<void(QPointF, DragPhase)> fn) const;
+    View onScroll(std::function<void(double, double)> fn) const;
+
+private:
+    View wrap(Node::Kind kind) const;
+    View copyLeaf() const;
+    NodePtr m_node;
+};
+
+using Views = std::vector<View>;
+
+View empty();
+View hstack(double spacing, VAlign alignment, Views children);
+View vstack(double spacing, HAlign alignment, Views children);
+View zstack(Alignment alignment, Views children);
+View spacer(double minLength = 0);
+View text(const QString& string, Font font, QColor color = Qt::white);
+/// A symbol by name, sized like a glyph of the given font.
+View symbol(const QString& name, Font font, QColor color = Qt::white);
+/// An image scaled to fill whatever frame it is given (cropped to keep its aspect).
+View image(std::shared_ptr<const QImage> img);
+View shape(ShapeSpec spec, Fill fill);
+inline View rectangle(Fill f) { return shape(ShapeSpec::rect(), f); }
+inline View roundedRectangle(double r, Fill f) { return shape(ShapeSpec::rounded(r), f); }
+inline View capsule(Fill f) { return shape(ShapeSpec::capsule(), f); }
+inline View circle(Fill f) { return shape(ShapeSpec::circle(), f); }
+
+/// White (or any colour) at an opacity: the views' usual way to name a dimmed colour.
+inline QColor withAlpha(QColor c, double alpha) {
+    c.setAlphaF(static_cast<float>(alpha));
+    return c;
+}
+
+}  // namespace korvo::ui
