@@ -1,0 +1,92 @@
+#include "ui/island/Theme.h"
+
+#include "core/EventBus.h"
+#include "core/VirtualLoop.h"
+#include "settings/SettingsStore.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace korvo;
+
+namespace {
+
+QImage filled(QColor c, QImage::Format format = QImage::Format_RGB32) {
+    QImage img(8, 6, format);
+    img.fill(c);
+    return img;
+}
+
+QColor whiteAt(float alpha) {
+    QColor c(Qt::white);
+    c.setAlphaF(alpha);
+    return c;
+}
+
+}  // namespace
+
+TEST(ThemeAccent, AveragesTheArtworkThenBoostsSaturationAndLiftsBrightness) {
+    QImage halves = filled(Qt::red);
+    QPainter(&halves).fillRect(0, 3, 8, 3, Qt::blue);
+    struct Case {
+        const char* what;
+        QImage image;
+        float h, s, b;
+    };
+    const Case cases[] = {
+        {"pure red", filled(Qt::red), 0, 1, 1},
+        {"black", filled(Qt::black), 0, 0, 0.72F},
+        {"mid grey", filled(QColor(128, 128, 128)), 0, 0, 0.72F},
+        {"red over blue: dark purple", halves, 300 / 360.0F, 1, 0.72F},
+        {"pale red: saturation ×1.25", filled(QColor(200, 150, 150)), 0, 0.3125F, 200 / 255.0F},
+        // Premultiplied averaging: transparency darkens.
+        {"half-clear white", filled(QColor(255, 255, 255, 128), QImage::Format_ARGB32), 0, 0,
+         0.72F},
+        {"mostly opaque red", filled(QColor(255, 0, 0, 230), QImage::Format_ARGB32), 0, 1,
+         230 / 255.0F},
+    };
+    for (const auto& c : cases) {
+        float h = 0, s = 0, b = 0, a = 0;
+        Theme::accent(&c.image).getHsvF(&h, &s, &b, &a);
+        EXPECT_NEAR(std::max(h, 0.0F), c.h, 1e-3) << c.what;
+        EXPECT_NEAR(s, c.s, 1e-3) << c.what;
+        EXPECT_NEAR(b, c.b, 1e-4) << c.what;
+        EXPECT_EQ(a, 1) << c.what;
+    }
+}
+
+TEST(ThemeAccent, WithoutArtworkTheAccentIsWhite) {
+    EXPECT_EQ(Theme::accent(nullptr), QColor(Qt::white));
+    const QImage none;
+    EXPECT_EQ(Theme::accent(&none), QColor(Qt::white));
+}
+
+TEST(ThemeElementBackground, FollowsTheIslandStyleAtEveryCall) {
+    QTemporaryDir dir;
+    VirtualLoop loop;
+    EventBus bus(loop);
+    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    const ElementFill black{whiteAt(0.06F), whiteAt(0.06F), false};
+    EXPECT_EQ(Theme::elementBackground(settings), black);  // the default style
+    settings.setIslandStyle("graphite");
+    EXPECT_EQ(Theme::elementBackground(settings),
+              (ElementFill{whiteAt(0.11F), whiteAt(0.11F), false}));
+    settings.setIslandStyle("gradient");
+    EXPECT_EQ(Theme::elementBackground(settings),
+              (ElementFill{whiteAt(0.15F), whiteAt(0.04F), true}));
+    settings.setIslandStyle("neon");
+    EXPECT_EQ(Theme::elementBackground(settings), black);
+}
+
+TEST(ThemeCascade, RowsStartEveryFiftyFiveMillisecondsFromBelowAndBlurred) {
+    EXPECT_NEAR(CascadeIn::delay(9) - CascadeIn::delay(0), 0.495, 1e-12);  // the tenth row
+    const auto hidden = CascadeIn::look(false);
+    const auto shown = CascadeIn::look(true);
+    EXPECT_EQ((std::array{hidden.opacity, hidden.offsetY, hidden.blurRadius}),
+              (std::array{0.0, 10.0, 5.0}));
+    EXPECT_EQ((std::array{shown.opacity, shown.offsetY, shown.blurRadius}),
+              (std::array{1.0, 0.0, 0.0}));
+}
