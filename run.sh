@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and starts Korvo. With no display it runs the demo tour headless.
+# Builds and starts Korvo. With no display it renders the demo tour headless and writes a PNG
+# of each presentation into ./demo-shots/.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -7,4 +8,10 @@ cd "$(dirname "$0")"
 build_dir=${KORVO_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" -j "${KORVO_JOBS:-2}" --target korvo
-exec "$build_dir/src/app/korvo" "$@"
+korvo="$build_dir/src/app/korvo"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: writing the demo tour to ./demo-shots/"
+  exec "$korvo" --snapshots demo-shots "$@"
+fi
+exec "$korvo" "$@"

@@ -1,6 +1,6 @@
 #include "IslandViewModel.h"
 
-#include "settings/SettingsStore.h"
+#include "core/IslandPreferences.h"
 
 #include <cmath>
 #include <limits>
@@ -22,7 +22,7 @@ constexpr double kCarouselFlagDuration = 0.5;
 }  // namespace
 
 IslandViewModel::IslandViewModel(MainLoop& loop, ActivityEngine& engine,
-                                 const SettingsStore& settings, const DebugLog& debugLog,
+                                 const IslandPreferences& settings, const DebugLog& debugLog,
                                  NotchGeometry initial)
     : notchGeometry(initial),
       m_loop(loop),

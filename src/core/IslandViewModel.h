@@ -16,7 +16,7 @@
 
 namespace korvo {
 
-class SettingsStore;
+class IslandPreferences;
 
 /// Decides how big the island is: follows the engine's focus and toasts, the pointer, clicks and
 /// scroll gestures, and collapses the island again after a while. Main-thread only.
@@ -27,7 +27,7 @@ public:
 
     /// `initial` is the notch of the main screen (or of the first screen when there is no main
     /// one); the window assigns `notchGeometry` again whenever it re-anchors.
-    IslandViewModel(MainLoop& loop, ActivityEngine& engine, const SettingsStore& settings,
+    IslandViewModel(MainLoop& loop, ActivityEngine& engine, const IslandPreferences& settings,
                     const DebugLog& debugLog, NotchGeometry initial);
     ~IslandViewModel();
     IslandViewModel(const IslandViewModel&) = delete;
@@ -65,7 +65,7 @@ private:
 
     MainLoop& m_loop;
     ActivityEngine& m_engine;
-    const SettingsStore& m_settings;
+    const IslandPreferences& m_settings;
     const DebugLog& m_debugLog;
 
     bool m_isCarouselSwipe = false;

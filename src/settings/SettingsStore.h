@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EventBus.h"
+#include "core/IslandPreferences.h"
 #include "core/MainLoop.h"
 #include "core/Published.h"
 
@@ -50,18 +51,19 @@ class SystemLog;
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
 /// default and stays absent from the file. Main-thread only.
-class SettingsStore {
+class SettingsStore : public IslandPreferences {
 public:
     /// `path` is the INI file; `loginItem` and `systemLog` may be null (no side effect, no log).
     SettingsStore(QString path, MainLoop& loop, EventBus& bus, LoginItem* loginItem,
                   SystemLog* systemLog);
-    ~SettingsStore();
+    ~SettingsStore() override;
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
     /// $XDG_CONFIG_HOME/korvo/korvo.conf (or ~/.config/korvo/korvo.conf).
     static QString defaultPath();
 
+    // The getters; `hoverToExpand` also answers the island's `IslandPreferences`.
 #define KORVO_DECLARE_SETTING(Type, key, Suffix, def) \
     Type key() const;                                 \
     void set##Suffix(Type value);                     \

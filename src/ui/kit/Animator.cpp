@@ -126,8 +126,8 @@ double Animator::repeating(const QString& key, double from, double to, double du
 }
 
 std::vector<Animator::Layer> Animator::transition(const QString& slot, const QString& contentKey,
-                                                  NodePtr content, const TransitionSpec& in,
-                                                  const TransitionSpec& out) {
+                                                  NodePtr content, const Transition& in,
+                                                  const Transition& out) {
     auto it = m_slots.find(slot);
     if (it == m_slots.end() || m_immediate) {
         SlotState s;
@@ -139,7 +139,7 @@ std::vector<Animator::Layer> Animator::transition(const QString& slot, const QSt
     if (s.current.key != contentKey) {
         Entry old = s.current;
         old.start = m_now;
-        old.spec = out;
+        old.style = out;
         s.leaving.push_back(old);
         s.current = Entry{contentKey, content, m_now, in};
     } else {
@@ -147,24 +147,24 @@ std::vector<Animator::Layer> Animator::transition(const QString& slot, const QSt
     }
     std::vector<Layer> layers;
     for (auto e = s.leaving.begin(); e != s.leaving.end();) {
-        const double q = e->spec.duration <= 0
+        const double q = e->style.duration <= 0
                              ? 1.0
-                             : applyCurve(e->spec.curve,
-                                          (m_now - e->start - e->spec.delay) / e->spec.duration);
+                             : applyCurve(e->style.curve,
+                                          (m_now - e->start - e->style.delay) / e->style.duration);
         if (q >= 1.0) {
             e = s.leaving.erase(e);
             continue;
         }
-        layers.push_back(Layer{e->node, e->key, e->spec.fade ? 1 - q : 1, e->spec.offset * q,
+        layers.push_back(Layer{e->node, e->key, e->style.fade ? 1 - q : 1, e->style.offset * q,
                                true});
         ++e;
     }
     const Entry& c = s.current;
-    const double p = c.spec.duration <= 0
-                         ? (m_now >= c.start + c.spec.delay ? 1.0 : 0.0)
-                         : applyCurve(c.spec.curve,
-                                      (m_now - c.start - c.spec.delay) / c.spec.duration);
-    layers.push_back(Layer{c.node, c.key, c.spec.fade ? p : 1, c.spec.offset * (1 - p), false});
+    const double p = c.style.duration <= 0
+                         ? (m_now >= c.start + c.style.delay ? 1.0 : 0.0)
+                         : applyCurve(c.style.curve,
+                                      (m_now - c.start - c.style.delay) / c.style.duration);
+    layers.push_back(Layer{c.node, c.key, c.style.fade ? p : 1, c.style.offset * (1 - p), false});
     return layers;
 }
 
@@ -189,7 +189,7 @@ bool Animator::isSettled() const {
             return false;
         }
         const Entry& c = s.current;
-        if (m_now < c.start + c.spec.delay + c.spec.duration) {
+        if (m_now < c.start + c.style.delay + c.style.duration) {
             return false;
         }
     }

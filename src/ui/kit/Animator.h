@@ -16,12 +16,12 @@ enum class Curve { linear, easeIn, easeOut, easeInOut };
 double applyCurve(Curve curve, double t);
 
 /// How keyed content enters or leaves.
-struct TransitionSpec {
+struct Transition {
     double duration = 0.18;
     double delay = 0;
     Curve curve = Curve::easeOut;
     bool fade = true;
-    QPointF offset;  // where entering content starts / leaving content ends, relative
+    QPointF offset;  // points: where entering content starts / leaving content ends
 };
 
 /// Animated values keyed by stable identity strings. Views ask for a value with its target each
@@ -56,13 +56,13 @@ public:
         NodePtr node;
         QString key;
         double opacity = 1;
-        QPointF offset;  // relative to the slot's size
+        QPointF offset;  // points
         bool leaving = false;
     };
     /// Keyed content in a slot: when `contentKey` changes, the old content leaves with `out`
     /// while the new one enters with `in`. Returns the layers to draw, oldest first.
     std::vector<Layer> transition(const QString& slot, const QString& contentKey, NodePtr content,
-                                  const TransitionSpec& in, const TransitionSpec& out);
+                                  const Transition& in, const Transition& out);
 
     /// Nothing is moving: every spring has settled, every timed move and transition finished,
     /// and no repeating animation was asked for in the last frame.
@@ -95,7 +95,7 @@ private:
         QString key;
         NodePtr node;
         double start = 0;
-        TransitionSpec spec;
+        Transition style;
     };
     struct SlotState {
         Entry current;

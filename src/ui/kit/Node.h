@@ -53,19 +53,19 @@ struct CornerRadii {
     static CornerRadii bottom(double r) { return {0, 0, r, r}; }
 };
 
-struct ShapeSpec {
+struct Outline {
     enum class Type { rectangle, roundedRectangle, capsule, circle };
     Type type = Type::rectangle;
     CornerRadii radii;
     bool continuous = true;
 
-    static ShapeSpec rect() { return {}; }
-    static ShapeSpec rounded(CornerRadii r, bool continuous = true) {
+    static Outline rect() { return {}; }
+    static Outline rounded(CornerRadii r, bool continuous = true) {
         return {Type::roundedRectangle, r, continuous};
     }
-    static ShapeSpec rounded(double r) { return rounded(CornerRadii::all(r)); }
-    static ShapeSpec capsule() { return {Type::capsule, {}, true}; }
-    static ShapeSpec circle() { return {Type::circle, {}, true}; }
+    static Outline rounded(double r) { return rounded(CornerRadii::all(r)); }
+    static Outline capsule() { return {Type::capsule, {}, true}; }
+    static Outline circle() { return {Type::circle, {}, true}; }
 };
 
 enum class Weight { regular = 400, medium = 500, semibold = 600, bold = 700, heavy = 800 };
@@ -129,7 +129,7 @@ struct Node {
     std::shared_ptr<const QImage> image;
 
     // Shape (also the clip shape).
-    ShapeSpec shape;
+    Outline shape;
     Fill fill;
 
     // Frame.

@@ -30,9 +30,9 @@ QBrush brushFor(const Fill& fill, const QRectF& rect) {
     return QBrush(g);
 }
 
-// Approximates a Gaussian blur of radius r by shrinking and smoothly enlarging again; cheap
-// enough to run every frame for the island's shadows.
-QImage blurred(const QImage& src, double radiusPx) {
+// Approximates a Gaussian blur of radius r by shrinking the image; the caller draws the small
+// result stretched back with smooth filtering. Cheap enough for the island's shadows per frame.
+QImage blurredSmall(const QImage& src, double radiusPx) {
     if (radiusPx < 1) {
         return src;
     }
@@ -40,10 +40,11 @@ QImage blurred(const QImage& src, double radiusPx) {
     const QSize small(std::max(1, static_cast<int>(src.width() * factor)),
                       std::max(1, static_cast<int>(src.height() * factor)));
     QImage down = src.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    down = down.scaled(small.width() / 2 + 1, small.height() / 2 + 1, Qt::IgnoreAspectRatio,
-                       Qt::SmoothTransformation)
-               .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return down.scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // One more halving and back softens the box edges of the first step.
+    return down
+        .scaled(std::max(1, small.width() / 2), std::max(1, small.height() / 2),
+                Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 // Paints the node's subtree into a layer of the node's frame grown by `margin` points.
@@ -164,7 +165,7 @@ void paintNode(const Node& node, Context& ctx) {
             if (node.opacity <= 0.001 && !node.compositeGroup) {
                 return;
             }
-            if (node.compositeGroup || node.opacity < 1) {
+            if (node.opacity < 1) {
                 // Group opacity: overlapping children must not show through one another.
                 QRectF rect;
                 const QImage layer = renderLayer(*node.child(), ctx, 0, &rect);
@@ -174,6 +175,7 @@ void paintNode(const Node& node, Context& ctx) {
                 p.restore();
                 return;
             }
+            // A group at full opacity looks the same drawn directly.
             paintNode(*node.child(), ctx);
             return;
         }
@@ -209,9 +211,8 @@ void paintNode(const Node& node, Context& ctx) {
                 sp.fillRect(shade.rect(), node.shadowColor);
             }
             const double sx = layer.width() / std::max(1.0, rect.width());
-            shade = blurred(shade, node.radius * sx / 2);
-            p.drawImage(rect.translated(node.offset), shade);
-            paintNode(*node.child(), ctx);
+            p.drawImage(rect.translated(node.offset), blurredSmall(shade, node.radius * sx / 2));
+            p.drawImage(rect, layer);  // the content itself, painted once into the layer
             return;
         }
         case K::blur: {
@@ -222,7 +223,7 @@ void paintNode(const Node& node, Context& ctx) {
             QRectF rect;
             const QImage layer = renderLayer(*node.child(), ctx, node.radius * 2, &rect);
             const double sx = layer.width() / std::max(1.0, rect.width());
-            p.drawImage(rect, blurred(layer, node.radius * sx));
+            p.drawImage(rect, blurredSmall(layer, node.radius * sx));
             return;
         }
         case K::interactive:

@@ -52,23 +52,23 @@ QPainterPath roundedPath(const QRectF& r, CornerRadii radii, bool continuous) {
 
 }  // namespace
 
-QPainterPath shapePath(const ShapeSpec& spec, const QRectF& rect) {
+QPainterPath shapePath(const Outline& style, const QRectF& rect) {
     QPainterPath p;
     if (rect.isEmpty()) {
         return p;
     }
-    switch (spec.type) {
-        case ShapeSpec::Type::rectangle:
+    switch (style.type) {
+        case Outline::Type::rectangle:
             p.addRect(rect);
             return p;
-        case ShapeSpec::Type::roundedRectangle:
-            return roundedPath(rect, spec.radii, spec.continuous);
-        case ShapeSpec::Type::capsule: {
+        case Outline::Type::roundedRectangle:
+            return roundedPath(rect, style.radii, style.continuous);
+        case Outline::Type::capsule: {
             const double r = std::min(rect.width(), rect.height()) / 2.0;
             p.addRoundedRect(rect, r, r);
             return p;
         }
-        case ShapeSpec::Type::circle: {
+        case Outline::Type::circle: {
             const double d = std::min(rect.width(), rect.height());
             p.addEllipse(QRectF(rect.center().x() - d / 2, rect.center().y() - d / 2, d, d));
             return p;

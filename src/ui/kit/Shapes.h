@@ -8,6 +8,6 @@ namespace korvo::ui {
 
 /// The outline of a shape filling `rect`. Continuous corners blend into the straight edges
 /// instead of meeting them at a visible seam.
-QPainterPath shapePath(const ShapeSpec& spec, const QRectF& rect);
+QPainterPath shapePath(const Outline& style, const QRectF& rect);
 
 }  // namespace korvo::ui

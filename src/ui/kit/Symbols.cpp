@@ -24,6 +24,7 @@ const std::map<QString, QString>& table() {
         {"airpods.max", "headphones"},
         {"airpods.pro", "earbuds"},
         {"applewatch", "smartwatch"},
+        {"arrow.down.circle.fill", "arrow-down-circle-fill"},
         {"arrow.left.arrow.right", "arrow-left-right"},
         {"backward.fill", "skip-backward-fill"},
         {"battery.100.bolt", "battery-charging"},

@@ -79,7 +79,7 @@ View View::overlay(const View& above, Alignment a) const {
     return v;
 }
 
-View View::clip(ShapeSpec s) const {
+View View::clip(Outline s) const {
     View v = wrap(Node::Kind::clip);
     v.m_node->shape = s;
     return v;
@@ -221,9 +221,9 @@ View image(std::shared_ptr<const QImage> img) {
     return View(n);
 }
 
-View shape(ShapeSpec spec, Fill fill) {
+View shape(Outline style, Fill fill) {
     auto n = makeNode(Node::Kind::shape);
-    n->shape = spec;
+    n->shape = style;
     n->fill = fill;
     return View(n);
 }

@@ -33,7 +33,7 @@ public:
     View paddingV(double v) const { return padding(0, v, 0, v); }
     View background(const View& behind, Alignment a = Alignment::center()) const;
     View overlay(const View& above, Alignment a = Alignment::center()) const;
-    View clip(ShapeSpec shape) const;
+    View clip(Outline shape) const;
     View opacity(double alpha) const;
     View offset(double dx, double dy) const;
     View scale(double s) const;
@@ -68,11 +68,11 @@ View text(const QString& string, Font font, QColor color = Qt::white);
 View symbol(const QString& name, Font font, QColor color = Qt::white);
 /// An image scaled to fill whatever frame it is given (cropped to keep its aspect).
 View image(std::shared_ptr<const QImage> img);
-View shape(ShapeSpec spec, Fill fill);
-inline View rectangle(Fill f) { return shape(ShapeSpec::rect(), f); }
-inline View roundedRectangle(double r, Fill f) { return shape(ShapeSpec::rounded(r), f); }
-inline View capsule(Fill f) { return shape(ShapeSpec::capsule(), f); }
-inline View circle(Fill f) { return shape(ShapeSpec::circle(), f); }
+View shape(Outline style, Fill fill);
+inline View rectangle(Fill f) { return shape(Outline::rect(), f); }
+inline View roundedRectangle(double r, Fill f) { return shape(Outline::rounded(r), f); }
+inline View capsule(Fill f) { return shape(Outline::capsule(), f); }
+inline View circle(Fill f) { return shape(Outline::circle(), f); }
 
 /// White (or any colour) at an opacity: the views' usual way to name a dimmed colour.
 inline QColor withAlpha(QColor c, double alpha) {

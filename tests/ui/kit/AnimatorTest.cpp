@@ -80,8 +80,8 @@ TEST(Animator, RepeatingSwingsBackAndForthAndKeepsTheAnimatorAwake) {
 
 TEST(Animator, KeyedContentCrossFadesAndOldContentIsDropped) {
     Clocked c;
-    const TransitionSpec in{0.18, 0.14, Curve::easeOut, true, {}};
-    const TransitionSpec out{0.07, 0, Curve::easeIn, true, {}};
+    const Transition in{0.18, 0.14, Curve::easeOut, true, {}};
+    const Transition out{0.07, 0, Curve::easeIn, true, {}};
     auto node = std::make_shared<Node>();
     auto layers = [&](const QString& key) {
         std::vector<Animator::Layer> out2;

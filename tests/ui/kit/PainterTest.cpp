@@ -15,7 +15,7 @@ using namespace korvo::ui;
 
 TEST(KitPainter, ShapeFillsExactlyItsFrameAtEveryScale) {
     for (double scale : {1.0, 2.0}) {
-        View v = shape(ShapeSpec::rounded(CornerRadii::bottom(18)), Fill::solid(Qt::black))
+        View v = shape(Outline::rounded(CornerRadii::bottom(18)), Fill::solid(Qt::black))
                      .frame(276, 32);
         View root = vstack(0, HAlign::center, {v, spacer()}).frame(700, 320);
         const QImage img = renderToImage(*root.node(), {700, 320}, scale);
@@ -30,8 +30,8 @@ TEST(KitPainter, ShapeFillsExactlyItsFrameAtEveryScale) {
 
 TEST(KitPainter, ContinuousCornersStartEarlierThanCircularOnes) {
     const QRectF r(0, 0, 100, 100);
-    const auto continuous = shapePath(ShapeSpec::rounded(CornerRadii::all(20), true), r);
-    const auto circular = shapePath(ShapeSpec::rounded(CornerRadii::all(20), false), r);
+    const auto continuous = shapePath(Outline::rounded(CornerRadii::all(20), true), r);
+    const auto circular = shapePath(Outline::rounded(CornerRadii::all(20), false), r);
     // The continuous corner begins bending further from the corner, so it cuts away more of
     // the corner square than a circular arc of the same radius, yet leaves the edges straight.
     auto removed = [](const QPainterPath& p) {

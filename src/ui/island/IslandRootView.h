@@ -1,0 +1,61 @@
+#pragma once
+
+#include "activities/Activity.h"
+#include "core/ActivityEngine.h"
+#include "core/IslandViewModel.h"
+#include "core/MainLoop.h"
+#include "settings/SettingsStore.h"
+#include "ui/kit/Animator.h"
+#include "ui/kit/View.h"
+
+#include <QRectF>
+
+#include <functional>
+#include <vector>
+
+namespace korvo {
+
+/// The panel's content: the black island at the top centre, sized by state and focused
+/// activity, with its content, the expanded header, the toast pill and the carousel dots.
+/// It keeps no state of its own; every build reads the observed objects afresh.
+class IslandRootView {
+public:
+    using UpcomingEvents = std::function<std::vector<CalendarEventInfo>()>;
+
+    IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
+                   const SettingsStore& settings, const MainLoop& loop, ui::Animator& animator,
+                   UpcomingEvents upcoming = {});
+
+    /// The whole 700 × 320 panel content for the current state.
+    ui::View build();
+
+    /// The island's rectangle in panel coordinates as last built (animated, hover scale
+    /// included): the part of the panel that takes the pointer.
+    QRectF islandRect() const { return m_islandRect; }
+    /// The size the island is heading for.
+    QSizeF targetSize() const;
+
+    /// The header texts of the expanded card (empty title: no header).
+    struct Header {
+        QString title;
+        QString detail;
+    };
+    static Header headerFor(const Activity& focused, const QDateTime& now);
+
+private:
+    ui::View island();
+    ui::View content(IslandState state, const std::optional<Activity>& focused);
+    ui::View header(const std::optional<Activity>& focused, double h);
+    ui::View toastPill(double h);
+    ui::View carouselDots();
+
+    IslandViewModel& m_viewModel;
+    ActivityEngine& m_engine;
+    const SettingsStore& m_settings;
+    const MainLoop& m_loop;
+    ui::Animator& m_animator;
+    UpcomingEvents m_upcoming;
+    QRectF m_islandRect;
+};
+
+}  // namespace korvo

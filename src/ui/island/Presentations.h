@@ -1,0 +1,21 @@
+#pragma once
+
+#include "activities/Activity.h"
+#include "core/NotchGeometry.h"
+#include "core/TransientNotification.h"
+#include "ui/kit/View.h"
+
+#include <optional>
+
+namespace korvo {
+
+class IslandViewModel;
+
+/// The contents of each presentation, given the room the island gives them.
+ui::View compactActivityView(const std::optional<Activity>& activity, const NotchGeometry& notch);
+ui::View mediumActivityView(const std::optional<Activity>& activity);
+ui::View expandedActivityView(const std::optional<Activity>& activity);
+ui::View hudView();
+ui::View toastView(const TransientNotification& toast);
+
+}  // namespace korvo
