@@ -22,7 +22,8 @@ struct World {
     SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
     IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
-    IslandRootView root{viewModel, engine, settings, loop, animator};
+    ui::Interaction interaction;
+    IslandRootView root{viewModel, engine, settings, loop, animator, interaction};
 
     explicit World(IslandState state) {
         engine.start();

@@ -36,7 +36,8 @@ struct World {
                            nullptr};
     IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
-    IslandRootView root{viewModel, engine, settings, loop, animator};
+    ui::Interaction interaction;
+    IslandRootView root{viewModel, engine, settings, loop, animator, interaction};
 
     World() {
         animator.setImmediate(true);

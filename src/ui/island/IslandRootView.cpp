@@ -45,12 +45,14 @@ View filling(const View& v, Alignment a = Alignment::center()) {
 
 IslandRootView::IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
                                const SettingsStore& settings, const MainLoop& loop,
-                               Animator& animator, UpcomingEvents upcoming)
+                               Animator& animator, const Interaction& interaction,
+                               UpcomingEvents upcoming)
     : m_viewModel(viewModel),
       m_engine(engine),
       m_settings(settings),
       m_loop(loop),
       m_animator(animator),
+      m_interaction(interaction),
       m_upcoming(std::move(upcoming)) {}
 
 QSizeF IslandRootView::targetSize() const {
@@ -99,6 +101,7 @@ IslandRootView::Header IslandRootView::headerFor(const Activity& focused, const 
 }
 
 View IslandRootView::content(IslandState state, const std::optional<Activity>& focused) {
+    const ViewContext ctx{m_animator, m_interaction};
     const auto& queue = m_engine.toastQueue.get();
     if (state == IslandState::medium && !queue.empty()) {
         const TransientNotification& t = queue.front();
@@ -108,7 +111,7 @@ View IslandRootView::content(IslandState state, const std::optional<Activity>& f
         if (!nowPlayingShowsIt) {
             const Transition move{0.18, 0, Curve::easeOut, true, {0, -12}};
             return layered(m_animator.transition(QStringLiteral("island.toast"),
-                                                 t.id.toString(), filling(toastView(t)), move,
+                                                 t.id.toString(), filling(toastView(ctx, t)), move,
                                                  move),
                            Alignment::center());
         }
@@ -119,16 +122,16 @@ View IslandRootView::content(IslandState state, const std::optional<Activity>& f
             group = empty();
             break;
         case IslandState::compact:
-            group = compactActivityView(focused, m_viewModel.notchGeometry.get());
+            group = compactActivityView(ctx, focused, m_viewModel.notchGeometry.get());
             break;
         case IslandState::medium:
-            group = mediumActivityView(focused);
+            group = mediumActivityView(ctx, focused);
             break;
         case IslandState::expanded:
-            group = expandedActivityView(focused);
+            group = expandedActivityView(ctx, focused);
             break;
         case IslandState::hud:
-            group = hudView().padding(14, 10, 14, 12);
+            group = hudView(ctx).padding(14, 10, 14, 12);
             break;
     }
     Transition in{0.18, 0, Curve::easeOut, true, {}};

@@ -6,6 +6,7 @@
 #include "core/MainLoop.h"
 #include "settings/SettingsStore.h"
 #include "ui/kit/Animator.h"
+#include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
 
 #include <QRectF>
@@ -24,7 +25,7 @@ public:
 
     IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
                    const SettingsStore& settings, const MainLoop& loop, ui::Animator& animator,
-                   UpcomingEvents upcoming = {});
+                   const ui::Interaction& interaction, UpcomingEvents upcoming = {});
 
     /// The whole 700 × 320 panel content for the current state.
     ui::View build();
@@ -54,6 +55,7 @@ private:
     const SettingsStore& m_settings;
     const MainLoop& m_loop;
     ui::Animator& m_animator;
+    const ui::Interaction& m_interaction;
     UpcomingEvents m_upcoming;
     QRectF m_islandRect;
 };

@@ -8,23 +8,25 @@ using namespace ui;
 
 // The per-payload presentations are filled in as each feature lands; until then each state
 // shows an empty group of the right size.
-View compactActivityView(const std::optional<Activity>& /*activity*/,
+View compactActivityView(const ViewContext& /*ctx*/, const std::optional<Activity>& /*activity*/,
                          const NotchGeometry& /*notch*/) {
     return empty();
 }
 
-View mediumActivityView(const std::optional<Activity>& /*activity*/) { return empty(); }
+View mediumActivityView(const ViewContext& /*ctx*/, const std::optional<Activity>& /*activity*/) {
+    return empty();
+}
 
-View expandedActivityView(const std::optional<Activity>& activity) {
+View expandedActivityView(const ViewContext& /*ctx*/, const std::optional<Activity>& activity) {
     if (!activity) {
         return text(QStringLiteral("Nothing playing"), {13}, Theme::secondaryText());
     }
     return empty();
 }
 
-View hudView() { return empty(); }
+View hudView(const ViewContext& /*ctx*/) { return empty(); }
 
-View toastView(const TransientNotification& toast) {
+View toastView(const ViewContext& /*ctx*/, const TransientNotification& toast) {
     Views lines;
     lines.push_back(text(toast.title, {12, Weight::semibold}).lineLimit(1));
     if (toast.subtitle) {

@@ -3,6 +3,7 @@
 #include "activities/Activity.h"
 #include "core/NotchGeometry.h"
 #include "core/TransientNotification.h"
+#include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
 
 #include <optional>
@@ -12,10 +13,11 @@ namespace korvo {
 class IslandViewModel;
 
 /// The contents of each presentation, given the room the island gives them.
-ui::View compactActivityView(const std::optional<Activity>& activity, const NotchGeometry& notch);
-ui::View mediumActivityView(const std::optional<Activity>& activity);
-ui::View expandedActivityView(const std::optional<Activity>& activity);
-ui::View hudView();
-ui::View toastView(const TransientNotification& toast);
+ui::View compactActivityView(const ui::ViewContext& ctx, const std::optional<Activity>& activity,
+                             const NotchGeometry& notch);
+ui::View mediumActivityView(const ui::ViewContext& ctx, const std::optional<Activity>& activity);
+ui::View expandedActivityView(const ui::ViewContext& ctx, const std::optional<Activity>& activity);
+ui::View hudView(const ui::ViewContext& ctx);
+ui::View toastView(const ui::ViewContext& ctx, const TransientNotification& toast);
 
 }  // namespace korvo

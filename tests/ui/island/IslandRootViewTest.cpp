@@ -56,7 +56,7 @@ protected:
           settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
           viewModel(loop, engine, settings, log, kNoNotch),
           animator([this] { return loop.monotonicNow(); }),
-          root(viewModel, engine, settings, loop, animator, [this] { return upcoming; }) {
+          root(viewModel, engine, settings, loop, animator, interaction, [this] { return upcoming; }) {
         engine.start();
         animator.setImmediate(true);
         loop.runUntilIdle();
@@ -106,6 +106,7 @@ protected:
     SettingsStore settings;
     IslandViewModel viewModel;
     Animator animator;
+    Interaction interaction;
     IslandRootView root;
     std::vector<CalendarEventInfo> upcoming;
 };
