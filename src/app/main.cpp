@@ -1,44 +1,92 @@
 #include "app/AppContext.h"
+#include "app/ControlProtocol.h"
+#include "app/ControlService.h"
+#include "app/NotchWindowController.h"
 #include "app/SnapshotTour.h"
+#include "app/TrayMenu.h"
+#include "platform/demo/DemoTour.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QGuiApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
+
+namespace {
+
+// A second start hands over to the running island instead of drawing another.
+bool handOverToRunningIsland() {
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    QDBusInterface running(QString::fromLatin1(korvo::control::kService),
+                           QString::fromLatin1(korvo::control::kPath),
+                           QString::fromLatin1(korvo::control::kInterface), bus);
+    if (!running.isValid()) {
+        return false;
+    }
+    running.call(QStringLiteral("Activate"));
+    return true;
+}
+
+void watchScreens(korvo::NotchWindowController& window) {
+    auto reanchor = [&window] { window.reanchor(); };
+    auto watch = [reanchor](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, qApp, reanchor);
+    };
+    for (QScreen* s : QGuiApplication::screens()) {
+        watch(s);
+    }
+    QObject::connect(qApp, &QGuiApplication::screenAdded, qApp, [watch, reanchor](QScreen* s) {
+        watch(s);
+        reanchor();
+    });
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, qApp, reanchor);
+    QObject::connect(qApp, &QGuiApplication::primaryScreenChanged, qApp, reanchor);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
-    const bool hasDisplay =
-        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("korvo"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(KORVO_VERSION));
+    if (hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");  // the panel relies on X11 shapes
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvo"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVO_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Korvo: a live island at the top of the screen"));
     parser.addHelpOption();
     parser.addVersionOption();
+    QCommandLineOption demo(QStringLiteral("demo"),
+                            QStringLiteral("Run the demo tour: every kind of activity, looping."));
     QCommandLineOption snapshots(QStringLiteral("snapshots"),
                                  QStringLiteral("Write a PNG of every presentation into <dir>."),
                                  QStringLiteral("dir"));
     QCommandLineOption scale(QStringLiteral("scale"),
                              QStringLiteral("Device pixels per point for --snapshots."),
                              QStringLiteral("n"), QStringLiteral("2"));
-    QCommandLineOption once(QStringLiteral("once"),
-                            QStringLiteral("Start, settle and exit (used by checks)."));
+    parser.addOption(demo);
     parser.addOption(snapshots);
     parser.addOption(scale);
-    parser.addOption(once);
     parser.process(app);
 
     if (parser.isSet(snapshots)) {
         bool ok = false;
         const double s = parser.value(scale).toDouble(&ok);
         if (!ok || s <= 0 || s > 8) {
-            std::fprintf(stderr, "korvo: --scale wants a number between 0 and 8\n");
+            std::fprintf(stderr, "korvo: --scale wants a number above 0 and at most 8\n");
             return 2;
         }
         const QStringList files = korvo::writeSnapshotTour(parser.value(snapshots), s);
@@ -47,13 +95,51 @@ int main(int argc, char* argv[]) {
         }
         return files.isEmpty() ? 1 : 0;
     }
+    if (!hasDisplay) {
+        std::fprintf(stderr, "korvo: no display; use --snapshots DIR to render the tour\n");
+        return 1;
+    }
+    if (handOverToRunningIsland()) {
+        std::printf("korvo: already running; handed over to the running island\n");
+        return 0;
+    }
 
     korvo::AppContext context(QCoreApplication::applicationFilePath());
+    // Providers register here in their fixed order as the services land.
     context.engine.start();
 
-    if (parser.isSet(once) || !hasDisplay) {
-        std::printf("korvo %s: started without a display; nothing to show\n", KORVO_VERSION);
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    korvo::NotchWindowController window(context.loop, context.engine, context.settings,
+                                        context.debugLog);
+    window.reanchor();
+    window.show();
+    watchScreens(window);
+
+    korvo::TrayMenu tray;
+    if (!tray.install()) {
+        window.onContextMenu = [&tray](QPoint at) { tray.popup(at); };
+    }
+
+    korvo::ControlService control(context.loop, context.bus, context.engine, window);
+    if (!control.registerOnSessionBus()) {
+        std::fprintf(stderr, "korvo: no session bus; korvoctl will not reach this island\n");
+    }
+
+    std::unique_ptr<korvo::DemoTour> tour;
+    if (parser.isSet(demo)) {
+        auto& vm = window.viewModel();
+        tour = std::make_unique<korvo::DemoTour>(
+            context.loop, context.bus,
+            [&vm](korvo::IslandState s) {
+                if (s == korvo::IslandState::expanded) {
+                    vm.expand();
+                } else if (s == korvo::IslandState::hud) {
+                    vm.showHud();
+                } else {
+                    vm.collapse();
+                }
+            },
+            [&vm](int direction) { vm.scroll(30.0 * direction, 0); });
+        tour->start();
     }
     return app.exec();
 }

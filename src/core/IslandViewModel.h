@@ -44,6 +44,11 @@ public:
     void hoverChanged(bool hovering);
     /// A click on the island.
     void toggleExpanded();
+    /// Shows a presentation on request from outside the island (the control interface):
+    /// `collapse` is the resting state (compact with a focus, else hidden).
+    void expand() { transition(IslandState::expanded); }
+    void collapse() { transition(restingState()); }
+    void showHud() { transition(IslandState::hud); }
     /// One scroll event over the island, already normalised by `adaptScroll`.
     void scroll(double dx, double dy);
 

@@ -4,6 +4,7 @@
 #include "ui/island/IslandMetrics.h"
 #include "ui/island/Presentations.h"
 #include "ui/island/Theme.h"
+#include "ui/kit/Shapes.h"
 
 #include <QLocale>
 
@@ -46,14 +47,15 @@ View filling(const View& v, Alignment a = Alignment::center()) {
 IslandRootView::IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
                                const SettingsStore& settings, const MainLoop& loop,
                                Animator& animator, const Interaction& interaction,
-                               UpcomingEvents upcoming)
+                               UpcomingEvents upcoming, IslandServices services)
     : m_viewModel(viewModel),
       m_engine(engine),
       m_settings(settings),
       m_loop(loop),
       m_animator(animator),
       m_interaction(interaction),
-      m_upcoming(std::move(upcoming)) {}
+      m_upcoming(std::move(upcoming)),
+      m_services(std::move(services)) {}
 
 QSizeF IslandRootView::targetSize() const {
     SizeInputs inputs;
@@ -101,7 +103,7 @@ IslandRootView::Header IslandRootView::headerFor(const Activity& focused, const 
 }
 
 View IslandRootView::content(IslandState state, const std::optional<Activity>& focused) {
-    const ViewContext ctx{m_animator, m_interaction};
+    const PresentationContext ctx{{m_animator, m_interaction}, m_loop.wallNow(), m_services};
     const auto& queue = m_engine.toastQueue.get();
     if (state == IslandState::medium && !queue.empty()) {
         const TransientNotification& t = queue.front();
@@ -268,9 +270,14 @@ View IslandRootView::island() {
                       .onClick([vm] { vm->toggleExpanded(); })
                       .id(QStringLiteral("island"));
 
+    m_islandRadius = std::max(0.0, r) * scale;
     m_islandRect = QRectF(kPanelCentreX - w * scale / 2, -(h * scale - h) / 2, w * scale,
                           h * scale);
     return island;
+}
+
+QPainterPath IslandRootView::islandOutline() const {
+    return shapePath(Outline::rounded(CornerRadii::bottom(m_islandRadius)), m_islandRect);
 }
 
 View IslandRootView::build() {

@@ -5,10 +5,12 @@
 #include "core/IslandViewModel.h"
 #include "core/MainLoop.h"
 #include "settings/SettingsStore.h"
+#include "ui/island/Presentations.h"
 #include "ui/kit/Animator.h"
 #include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
 
+#include <QPainterPath>
 #include <QRectF>
 
 #include <functional>
@@ -25,7 +27,8 @@ public:
 
     IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
                    const SettingsStore& settings, const MainLoop& loop, ui::Animator& animator,
-                   const ui::Interaction& interaction, UpcomingEvents upcoming = {});
+                   const ui::Interaction& interaction, UpcomingEvents upcoming = {},
+                   IslandServices services = {});
 
     /// The whole 700 × 320 panel content for the current state.
     ui::View build();
@@ -33,6 +36,8 @@ public:
     /// The island's rectangle in panel coordinates as last built (animated, hover scale
     /// included): the part of the panel that takes the pointer.
     QRectF islandRect() const { return m_islandRect; }
+    /// The island's outline as last built, in panel coordinates.
+    QPainterPath islandOutline() const;
     /// The size the island is heading for.
     QSizeF targetSize() const;
 
@@ -57,7 +62,9 @@ private:
     ui::Animator& m_animator;
     const ui::Interaction& m_interaction;
     UpcomingEvents m_upcoming;
+    IslandServices m_services;
     QRectF m_islandRect;
+    double m_islandRadius = 0;
 };
 
 }  // namespace korvo

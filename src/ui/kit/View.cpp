@@ -1,5 +1,7 @@
 #include "View.h"
 
+#include <algorithm>
+
 namespace korvo::ui {
 
 namespace {
@@ -55,6 +57,13 @@ View View::flexibleFrame(std::optional<double> minWidth, std::optional<double> m
     v.m_node->maxWidth = maxWidth;
     v.m_node->minHeight = minHeight;
     v.m_node->maxHeight = maxHeight;
+    v.m_node->alignment = alignment;
+    return v;
+}
+
+View View::relativeWidth(double fraction, Alignment alignment) const {
+    View v = wrap(Node::Kind::frame);
+    v.m_node->widthFraction = std::clamp(fraction, 0.0, 1.0);
     v.m_node->alignment = alignment;
     return v;
 }
@@ -147,32 +156,41 @@ View View::foreground(QColor c) const {
     return v;
 }
 
+// Handlers chained onto one view share one interactive node, so hover, click and identity
+// belong to the same region.
+View View::interactive() const {
+    if (m_node->kind == Node::Kind::interactive) {
+        return View(std::make_shared<Node>(*m_node));
+    }
+    return wrap(Node::Kind::interactive);
+}
+
 View View::id(const QString& identity) const {
-    View v = wrap(Node::Kind::interactive);
+    View v = interactive();
     v.m_node->id = identity;
     return v;
 }
 
 View View::onHover(std::function<void(bool)> fn) const {
-    View v = wrap(Node::Kind::interactive);
+    View v = interactive();
     v.m_node->onHover = std::move(fn);
     return v;
 }
 
 View View::onClick(std::function<void()> fn) const {
-    View v = wrap(Node::Kind::interactive);
+    View v = interactive();
     v.m_node->onClick = std::move(fn);
     return v;
 }
 
 View View::onDrag(std::function<void(QPointF, DragPhase)> fn) const {
-    View v = wrap(Node::Kind::interactive);
+    View v = interactive();
     v.m_node->onDrag = std::move(fn);
     return v;
 }
 
 View View::onScroll(std::function<void(double, double)> fn) const {
-    View v = wrap(Node::Kind::interactive);
+    View v = interactive();
     v.m_node->onScroll = std::move(fn);
     return v;
 }

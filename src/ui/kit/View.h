@@ -27,6 +27,8 @@ public:
     View maxHeight(double h = kInfinity, Alignment a = Alignment::center()) const {
         return flexibleFrame(std::nullopt, std::nullopt, std::nullopt, h, a);
     }
+    /// Takes `fraction` (0…1) of the width it is offered: the filled part of a meter.
+    View relativeWidth(double fraction, Alignment alignment = Alignment::leading()) const;
     View padding(double all) const { return padding(all, all, all, all); }
     View padding(double left, double top, double right, double bottom) const;
     View paddingH(double h) const { return padding(h, 0, h, 0); }
@@ -44,6 +46,8 @@ public:
     View minimumScaleFactor(double f) const;    // text only
     View textAlign(HAlign a) const;             // text only
     View foreground(QColor c) const;            // text and symbol only
+    /// Names the view: the window tracks hover and press by these names, and tests find nodes
+    /// by them. Views with `onHover` need one.
     View id(const QString& identity) const;
     View onHover(std::function<void(bool)> fn) const;
     View onClick(std::function<void()> fn) const;
@@ -52,6 +56,7 @@ public:
 
 private:
     View wrap(Node::Kind kind) const;
+    View interactive() const;
     View copyLeaf() const;
     NodePtr m_node;
 };

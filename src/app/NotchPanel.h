@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QRasterWindow>
+
+#include <functional>
+
+class QMouseEvent;
+class QWheelEvent;
+
+namespace korvo {
+
+/// The borderless, transparent 700 × 320 window the island is drawn in. It only forwards what
+/// happens to it; the controller decides.
+class NotchPanel final : public QRasterWindow {
+public:
+    NotchPanel();
+
+    std::function<void(QPainter&)> onPaint;
+    std::function<void(QMouseEvent*)> onMouse;  // press, release, move
+    std::function<void()> onLeave;
+    std::function<void(QWheelEvent*)> onScroll;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
+};
+
+}  // namespace korvo

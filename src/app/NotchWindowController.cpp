@@ -1,0 +1,253 @@
+#include "NotchWindowController.h"
+
+#include "core/NotchGeometry.h"
+#include "core/ScrollAdapter.h"
+#include "platform/linux/X11Panel.h"
+#include "ui/island/IslandRenderer.h"
+#include "ui/kit/Layout.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWheelEvent>
+
+namespace korvo {
+
+namespace {
+
+bool hasHover(const ui::Node& n) { return static_cast<bool>(n.onHover) && !n.id.isEmpty(); }
+bool pressable(const ui::Node& n) { return n.onClick || n.onDrag; }
+
+ScreenInfo infoFor(const QScreen* screen) {
+    ScreenInfo info;
+    info.frame = screen->geometry();
+    // X11 screens report no safe area and no camera housing: the 180 × 32 pill applies.
+    info.safeAreaTopInset = 0;
+    return info;
+}
+
+}  // namespace
+
+NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& engine,
+                                             SettingsStore& settings, const DebugLog& debugLog,
+                                             IslandRootView::UpcomingEvents upcoming)
+    : m_loop(loop),
+      m_engine(engine),
+      m_settings(settings),
+      m_viewModel(loop, engine, settings, debugLog, NotchGeometry{}),
+      m_animator([this] { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }),
+      m_upcoming(std::move(upcoming)),
+      m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming) {
+    m_clock.start();
+    m_panel.onPaint = [this](QPainter& p) { paint(p); };
+    m_panel.onMouse = [this](QMouseEvent* e) { handleMouse(e); };
+    m_panel.onLeave = [this] { handleLeave(); };
+    m_panel.onScroll = [this](QWheelEvent* e) { handleWheel(e); };
+    x11::prepareOverlay(m_panel);
+
+    auto redraw = [this](const auto&) { requestFrame(); };
+    m_subscriptions.push_back(m_viewModel.state.subscribe(redraw));
+    m_subscriptions.push_back(m_viewModel.isHovering.subscribe(redraw));
+    m_subscriptions.push_back(m_viewModel.slideEdge.subscribe(redraw));
+    m_subscriptions.push_back(m_viewModel.notchGeometry.subscribe(redraw));
+    m_subscriptions.push_back(m_engine.activities.subscribe(redraw));
+    m_subscriptions.push_back(m_engine.focused.subscribe(redraw));
+    m_subscriptions.push_back(m_engine.toastQueue.subscribe(redraw));
+    m_subscriptions.push_back(m_settings.observe(redraw));
+}
+
+NotchWindowController::~NotchWindowController() = default;
+
+void NotchWindowController::reanchor() {
+    const auto screens = QGuiApplication::screens();
+    if (screens.isEmpty()) {
+        return;  // nowhere to go: stay where we are
+    }
+    std::vector<ScreenInfo> infos;
+    std::size_t mainIndex = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        infos.push_back(infoFor(screens[i]));
+        if (screens[i] == QGuiApplication::primaryScreen()) {
+            mainIndex = static_cast<std::size_t>(i);
+        }
+    }
+    const auto chosen = chooseNotchScreen(infos, mainIndex);
+    if (!chosen) {
+        return;
+    }
+    const ScreenInfo& screen = infos[*chosen];
+    m_panel.setScreen(screens[static_cast<int>(*chosen)]);
+    m_panel.setPosition(panelOrigin(screen).toPoint());
+    m_viewModel.notchGeometry.set(measureNotch(screen));
+}
+
+void NotchWindowController::show() {
+    m_panel.show();
+    x11::assertOverlayState(m_panel);
+    requestFrame();
+}
+
+void NotchWindowController::requestFrame() {
+    if (!m_framePending) {
+        m_framePending = true;
+        m_panel.requestUpdate();
+    }
+}
+
+void NotchWindowController::paint(QPainter& painter) {
+    m_framePending = false;
+    ++m_frames;
+    m_animator.beginFrame();
+    ui::View root = m_rootView.build();
+    m_animator.endFrame();
+    m_tree = root.node();
+    ui::layout(*m_tree, {kPanelWidth, kPanelHeight});
+    ui::paint(*m_tree, painter);
+    m_hits = ui::collectHits(*m_tree);
+    updateRegions();
+    if (!m_animator.isSettled()) {
+        requestFrame();  // keep drawing while anything moves; nothing once settled
+    }
+}
+
+void NotchWindowController::updateRegions() {
+    const double dpr = m_panel.devicePixelRatio();
+    const QPolygonF outline =
+        m_rootView.islandOutline().toFillPolygon(QTransform::fromScale(dpr, dpr));
+    const QRegion region(outline.toPolygon());
+    if (region == m_region) {
+        return;
+    }
+    m_region = region;
+    x11::setInputRegion(m_panel, region);
+    // Without a compositor transparent pixels are not transparent: show the island alone.
+    if (!x11::compositorRunning()) {
+        x11::setVisibleRegion(m_panel, region);
+    }
+}
+
+void NotchWindowController::updateHover(QPointF point) {
+    std::map<QString, std::function<void(bool)>> now;
+    QSet<QString> ids;
+    for (const auto& h : m_hits) {
+        if (h.rect.contains(point) && !h.node->id.isEmpty()) {
+            ids.insert(h.node->id);
+            if (hasHover(*h.node)) {
+                now[h.node->id] = h.node->onHover;
+            }
+        }
+    }
+    // Leaving first, then entering, so a view model sees out-then-in in order.
+    for (const auto& [id, handler] : m_hoverHandlers) {
+        if (!now.count(id)) {
+            handler(false);
+        }
+    }
+    for (const auto& [id, handler] : now) {
+        if (!m_hoverHandlers.count(id)) {
+            handler(true);
+        }
+    }
+    m_hoverHandlers = std::move(now);
+    if (ids != m_interaction.hovered()) {
+        m_interaction.setHovered(ids);
+        requestFrame();
+    }
+}
+
+void NotchWindowController::handleLeave() {
+    for (const auto& [id, handler] : m_hoverHandlers) {
+        handler(false);
+    }
+    m_hoverHandlers.clear();
+    m_interaction.setHovered({});
+    requestFrame();
+}
+
+void NotchWindowController::handleMouse(QMouseEvent* e) {
+    const QPointF p = e->position();
+    switch (e->type()) {
+        case QEvent::MouseMove:
+            updateHover(p);
+            if (m_drag) {
+                m_drag(p - m_dragFrame.topLeft(), ui::DragPhase::moved);
+            }
+            break;
+        case QEvent::MouseButtonPress: {
+            if (e->button() == Qt::RightButton) {
+                if (onContextMenu) {
+                    onContextMenu(e->globalPosition().toPoint());
+                }
+                break;
+            }
+            if (e->button() != Qt::LeftButton) {
+                break;
+            }
+            updateHover(p);
+            if (const auto* hit = ui::hitTest(m_hits, p, pressable)) {
+                m_pressedId = hit->node->id;
+                m_interaction.setPressed(m_pressedId);
+                if (hit->node->onDrag) {
+                    m_drag = hit->node->onDrag;
+                    m_dragFrame = hit->rect;
+                    m_drag(p - m_dragFrame.topLeft(), ui::DragPhase::began);
+                }
+                requestFrame();
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            if (e->button() != Qt::LeftButton) {
+                break;
+            }
+            if (m_drag) {
+                auto drag = std::exchange(m_drag, {});
+                drag(p - m_dragFrame.topLeft(), ui::DragPhase::ended);
+            }
+            // A click counts when it ends on the region it started on.
+            const auto* hit = ui::hitTest(m_hits, p, pressable);
+            const bool same = hit && hit->node->id == m_pressedId && hit->node->onClick;
+            m_pressedId.clear();
+            m_interaction.setPressed({});
+            if (same) {
+                auto click = hit->node->onClick;
+                click();
+            }
+            requestFrame();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void NotchWindowController::handleWheel(QWheelEvent* e) {
+    WheelInput in;
+    in.hasMomentumPhase = e->phase() == Qt::ScrollMomentum;
+    in.hasPreciseDeltas = !e->pixelDelta().isNull();
+    const QPointF delta = in.hasPreciseDeltas ? QPointF(e->pixelDelta())
+                                              : QPointF(e->angleDelta()) / 120.0;
+    in.dx = delta.x();
+    in.dy = delta.y();
+    in.invertedFromDevice = e->inverted();
+    if (const auto scroll = adaptScroll(in)) {
+        m_viewModel.scroll(scroll->first, scroll->second);
+    }
+    // Then the views under the pointer (the clipboard list scrolls itself).
+    const auto* hit = ui::hitTest(m_hits, e->position(),
+                                  [](const ui::Node& n) { return static_cast<bool>(n.onScroll); });
+    if (hit && !in.hasMomentumPhase) {
+        hit->node->onScroll(delta.x(), delta.y());
+        requestFrame();
+    }
+}
+
+QImage NotchWindowController::snapshot(double scale) {
+    ui::Animator settled([] { return 0.0; });
+    settled.setImmediate(true);
+    IslandRootView view(m_viewModel, m_engine, m_settings, m_loop, settled, m_interaction,
+                        m_upcoming);
+    return renderPanel(view, settled, scale);
+}
+
+}  // namespace korvo

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/NotchPanel.h"
+#include "core/ActivityEngine.h"
+#include "core/IslandViewModel.h"
+#include "settings/SettingsStore.h"
+#include "ui/island/IslandRootView.h"
+#include "ui/kit/Animator.h"
+#include "ui/kit/Interaction.h"
+#include "ui/kit/Painter.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRegion>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace korvo {
+
+/// Owns the panel and the view model; draws the island only when something changed or an
+/// animation runs, keeps the panel's input region on the island, and turns pointer and wheel
+/// events into view-model calls.
+class NotchWindowController {
+public:
+    NotchWindowController(MainLoop& loop, ActivityEngine& engine, SettingsStore& settings,
+                          const DebugLog& debugLog,
+                          IslandRootView::UpcomingEvents upcoming = {});
+    ~NotchWindowController();
+
+    /// Moves the panel to the top centre of the notch screen and re-measures the notch.
+    void reanchor();
+    /// Shows the panel without taking focus.
+    void show();
+
+    IslandViewModel& viewModel() { return m_viewModel; }
+    NotchPanel& panel() { return m_panel; }
+    /// Frames drawn since start: stays put while the island is settled.
+    quint64 framesDrawn() const { return m_frames; }
+    /// The island as a person would read it: the tree of the latest frame.
+    ui::NodePtr currentTree() const { return m_tree; }
+    /// The settled look of the current state at `scale`.
+    QImage snapshot(double scale);
+    /// The screen point is where a right-click happened (used when there is no tray).
+    std::function<void(QPoint)> onContextMenu;
+
+private:
+    void requestFrame();
+    void paint(QPainter& painter);
+    void updateRegions();
+    void handleMouse(QMouseEvent* event);
+    void handleLeave();
+    void updateHover(QPointF point);
+    void handleWheel(QWheelEvent* event);
+
+    MainLoop& m_loop;
+    ActivityEngine& m_engine;
+    SettingsStore& m_settings;
+    IslandViewModel m_viewModel;
+    QElapsedTimer m_clock;
+    ui::Animator m_animator;
+    ui::Interaction m_interaction;
+    IslandRootView::UpcomingEvents m_upcoming;
+    IslandRootView m_rootView;
+    NotchPanel m_panel;
+
+    ui::NodePtr m_tree;
+    std::vector<ui::HitRegion> m_hits;
+    std::map<QString, std::function<void(bool)>> m_hoverHandlers;  // ids under the pointer
+    QString m_pressedId;
+    std::function<void(QPointF, ui::DragPhase)> m_drag;
+    QRectF m_dragFrame;
+    QRegion m_region;
+    bool m_framePending = false;
+    quint64 m_frames = 0;
+    std::vector<Subscription> m_subscriptions;
+};
+
+}  // namespace korvo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+class QWidget;
+
+namespace korvo {
+
+/// The tray item: "Settings", a separator, "Quit Korvo". Where the desktop has no tray the same
+/// menu opens on a right-click on the island.
+class TrayMenu {
+public:
+    TrayMenu();
+    ~TrayMenu();
+
+    /// Shows the tray icon when the desktop has a tray; returns whether it does.
+    bool install();
+    /// Pops the menu up at a screen point.
+    void popup(const QPoint& at);
+    /// Opens the settings window, or raises it when it is already open.
+    void openSettings();
+
+    QMenu& menu() { return m_menu; }
+
+private:
+    QMenu m_menu;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    QPointer<QWidget> m_settings;
+};
+
+}  // namespace korvo
