@@ -90,7 +90,7 @@ void NotchWindowController::show() {
 void NotchWindowController::requestFrame() {
     if (!m_framePending) {
         m_framePending = true;
-        m_panel.requestUpdate();
+        m_panel.update();  // marks the window dirty; a bare update request paints nothing
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/kit/Node.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace korvo::ui {
@@ -80,8 +81,9 @@ inline View capsule(Fill f) { return shape(Outline::capsule(), f); }
 inline View circle(Fill f) { return shape(Outline::circle(), f); }
 
 /// White (or any colour) at an opacity: the views' usual way to name a dimmed colour.
+/// Springs may overshoot past 0 or 1; the colour takes the nearest valid opacity.
 inline QColor withAlpha(QColor c, double alpha) {
-    c.setAlphaF(static_cast<float>(alpha));
+    c.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
     return c;
 }
 
