@@ -108,6 +108,9 @@ void NotchWindowController::paint(QPainter& painter) {
     if (!m_animator.isSettled()) {
         requestFrame();  // keep drawing while anything moves; nothing once settled
     }
+    if (m_frames == 1 && onFirstFrame) {
+        onFirstFrame();
+    }
 }
 
 void NotchWindowController::updateRegions() {

@@ -44,6 +44,8 @@ public:
     QImage snapshot(double scale);
     /// The screen point is where a right-click happened (used when there is no tray).
     std::function<void(QPoint)> onContextMenu;
+    /// Called once, after the first frame is painted (start-up measurements).
+    std::function<void()> onFirstFrame;
 
 private:
     void requestFrame();

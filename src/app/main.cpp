@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QDBusConnection>
 #include <QDBusInterface>
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QTimer>
 
@@ -53,6 +54,8 @@ void watchScreens(korvo::NotchWindowController& window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -110,6 +113,12 @@ int main(int argc, char* argv[]) {
 
     korvo::NotchWindowController window(context.loop, context.engine, context.settings,
                                         context.debugLog);
+    if (qEnvironmentVariableIsSet("KORVO_TRACE_STARTUP")) {
+        window.onFirstFrame = [&sinceStart] {
+            std::fprintf(stderr, "korvo: first frame %.1f ms after start\n",
+                         static_cast<double>(sinceStart.nsecsElapsed()) / 1e6);
+        };
+    }
     window.reanchor();
     window.show();
     watchScreens(window);
