@@ -184,7 +184,11 @@ QSizeF measureUncached(Node& node, Proposal p, Axis parentAxis) {
                 }
                 return offered;
             };
-            const Proposal cp{childProposal(node.width, node.minWidth, node.maxWidth, p.width),
+            std::optional<double> fixedWidth = node.width;
+            if (node.widthFraction && p.width) {
+                fixedWidth = *p.width * *node.widthFraction;
+            }
+            const Proposal cp{childProposal(fixedWidth, node.minWidth, node.maxWidth, p.width),
                               childProposal(node.height, node.minHeight, node.maxHeight, p.height)};
             const QSizeF child = measureIn(*node.child(), cp, Axis::none);
             auto resolve = [](std::optional<double> fixed, std::optional<double> lo,
@@ -199,7 +203,7 @@ QSizeF measureUncached(Node& node, Proposal p, Axis parentAxis) {
                 }
                 return clampTo(r, lo, hi);
             };
-            return {resolve(node.width, node.minWidth, node.maxWidth, p.width, child.width()),
+            return {resolve(fixedWidth, node.minWidth, node.maxWidth, p.width, child.width()),
                     resolve(node.height, node.minHeight, node.maxHeight, p.height,
                             child.height())};
         }

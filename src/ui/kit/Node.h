@@ -134,6 +134,7 @@ struct Node {
 
     // Frame.
     std::optional<double> width, height, minWidth, maxWidth, minHeight, maxHeight;
+    std::optional<double> widthFraction;  // of the offered width: fills, meters
 
     // Padding.
     QMarginsF insets;
