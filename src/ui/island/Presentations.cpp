@@ -2,31 +2,37 @@
 
 #include "ui/island/Theme.h"
 
+#include <QDesktopServices>
+
 namespace korvo {
 
 using namespace ui;
 
-// The per-payload presentations are filled in as each feature lands; until then each state
-// shows an empty group of the right size.
-View compactActivityView(const ViewContext& /*ctx*/, const std::optional<Activity>& /*activity*/,
-                         const NotchGeometry& /*notch*/) {
-    return empty();
+MediaControls& PresentationContext::media() const {
+    static NoMediaControls none;
+    return services.media ? *services.media : none;
 }
 
-View mediumActivityView(const ViewContext& /*ctx*/, const std::optional<Activity>& /*activity*/) {
-    return empty();
+bool PresentationContext::lowPowerMode() const {
+    return services.lowPowerMode && services.lowPowerMode();
 }
 
-View expandedActivityView(const ViewContext& /*ctx*/, const std::optional<Activity>& activity) {
-    if (!activity) {
-        return text(QStringLiteral("Nothing playing"), {13}, Theme::secondaryText());
+std::function<void(const QUrl&)> PresentationContext::urlOpener() const {
+    if (services.openURL) {
+        return services.openURL;
     }
+    return [](const QUrl& url) {
+        QDesktopServices::openUrl(url);
+    };
+}
+
+// The statistics card lands with the statistics sampler; until then the state shows an empty
+// group of the right size.
+View hudView(const PresentationContext& /*ctx*/) {
     return empty();
 }
 
-View hudView(const ViewContext& /*ctx*/) { return empty(); }
-
-View toastView(const ViewContext& /*ctx*/, const TransientNotification& toast) {
+View toastView(const PresentationContext& /*ctx*/, const TransientNotification& toast) {
     Views lines;
     lines.push_back(text(toast.title, {12, Weight::semibold}).lineLimit(1));
     if (toast.subtitle) {

@@ -51,6 +51,20 @@ void Animator::endFrame() {
     sweep(m_timed);
     sweep(m_repeats);
     sweep(m_slots);
+    for (auto it = m_pulseEnds.begin(); it != m_pulseEnds.end();) {
+        it = *it <= m_now ? m_pulseEnds.erase(it) : std::next(it);
+    }
+}
+
+void Animator::pulse(const QString& key, double duration) {
+    // Handlers run between frames, so the pulse starts at the clock's time, not the frame's.
+    const double start = m_clock ? m_clock() : m_now;
+    m_pulseEnds.insert(key, start + duration);
+}
+
+bool Animator::isPulsing(const QString& key) const {
+    const auto it = m_pulseEnds.constFind(key);
+    return it != m_pulseEnds.constEnd() && m_now < *it;
 }
 
 double Animator::springValue(const SpringState& s, double t, double* velocity) const {
@@ -171,6 +185,11 @@ std::vector<Animator::Layer> Animator::transition(const QString& slot, const QSt
 bool Animator::isSettled() const {
     if (m_repeatingActive) {
         return false;
+    }
+    for (const double end : m_pulseEnds) {
+        if (m_now < end) {
+            return false;
+        }
     }
     for (const auto& s : m_springs) {
         double v = 0;

@@ -64,8 +64,13 @@ public:
     std::vector<Layer> transition(const QString& slot, const QString& contentKey, NodePtr content,
                                   const Transition& in, const Transition& out);
 
+    /// Starts a moment of `duration` seconds now. Meant for event handlers: a button that looks
+    /// pressed for a beat after a click asks `isPulsing` while it is built.
+    void pulse(const QString& key, double duration);
+    bool isPulsing(const QString& key) const;
+
     /// Nothing is moving: every spring has settled, every timed move and transition finished,
-    /// and no repeating animation was asked for in the last frame.
+    /// no pulse is running, and no repeating animation was asked for in the last frame.
     bool isSettled() const;
 
 private:
@@ -114,6 +119,7 @@ private:
     QHash<QString, TimedState> m_timed;
     QHash<QString, RepeatState> m_repeats;
     QHash<QString, SlotState> m_slots;
+    QHash<QString, double> m_pulseEnds;
 };
 
 }  // namespace korvo::ui

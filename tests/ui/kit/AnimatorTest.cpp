@@ -115,3 +115,14 @@ TEST(Animator, ImmediateModeJumpsToTargets) {
     EXPECT_EQ(c.frame(0, [](Animator& a) { return a.repeating("r", 0, 5, 1, 0); }), 5);
     EXPECT_TRUE(c.animator.isSettled());
 }
+
+TEST(Animator, PulsesLastTheirDurationFromTheClickAndKeepFramesComing) {
+    Clocked c;
+    c.frame(0, [](Animator&) { return 0.0; });
+    c.t = 0.5;  // a click between frames
+    c.animator.pulse("b", 0.12);
+    EXPECT_TRUE(c.frame(0.6, [](Animator& a) { return double(a.isPulsing("b")); }));
+    EXPECT_FALSE(c.animator.isSettled());
+    EXPECT_FALSE(c.frame(0.62, [](Animator& a) { return double(a.isPulsing("b")); }));
+    EXPECT_TRUE(c.animator.isSettled());
+}

@@ -126,3 +126,14 @@ TEST(KitLayout, UnlimitedTextWrapsIntoMoreLines) {
     layout(*limited.node(), {60, 500});
     EXPECT_LT(frameOf(limited, "t").height(), t.height());
 }
+
+TEST(KitLayout, RelativeWidthTakesItsShareOfTheOffer) {
+    View meter = zstack(Alignment::leading(), {box(1, 4, "track").maxWidth(),
+                                               box(1, 4, "fill").relativeWidth(0.25).id("f")})
+                     .frame(200, 4);
+    layout(*meter.node(), {200, 4});
+    EXPECT_EQ(frameOf(meter, "f"), QRectF(0, 0, 50, 4));
+    View over = box(1, 4, "x").relativeWidth(1.5).id("f");
+    layout(*over.node(), {80, 4});
+    EXPECT_DOUBLE_EQ(frameOf(over, "f").width(), 80);  // never more than the offer
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "activities/Activity.h"
+#include "ui/island/Presentations.h"
+#include "ui/kit/View.h"
+
+#include <QColor>
+#include <QString>
+
+#include <vector>
+
+namespace korvo {
+
+/// The medium row of kinds without a row of their own: generic, battery and Bluetooth payloads.
+ui::View genericRow(const ActivityPayload& payload);
+
+/// The track's second line: for a browser tab with a label, "artist · label" (the label alone
+/// without an artist); otherwise the artist.
+QString nowPlayingSubtitle(const NowPlayingInfo& info);
+
+/// Artwork, title and subtitle, play/pause and next, the bars, and the position line.
+ui::View nowPlayingMediumRow(const PresentationContext& ctx, const NowPlayingInfo& info);
+
+/// The colour of an event: its calendar's, or system purple.
+QColor eventAccent(const CalendarEventInfo& info);
+
+/// Start and end as "9:00 AM – 9:30 AM" in local time.
+QString eventTimeRange(const CalendarEventInfo& info);
+
+/// "Join Zoom", or "Join" when the provider is unknown; opens the meeting link.
+ui::View joinButton(const PresentationContext& ctx, const QUrl& url,
+                    const std::optional<QString>& provider, QColor accent);
+
+ui::View calendarMediumRow(const PresentationContext& ctx, const CalendarEventInfo& info);
+ui::View clipboardMediumRow(const ClipboardInfo& info);
+ui::View devicesMediumRow(const std::vector<ConnectedDeviceInfo>& devices);
+
+/// A peripheral's battery colour: red at 20 % and below, orange to 35 %, green above.
+QColor deviceBatteryColor(int level);
+
+}  // namespace korvo
