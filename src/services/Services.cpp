@@ -1,0 +1,1 @@
+// Services: one per folder; each posts on the event bus through its provider.
