@@ -3,6 +3,7 @@
 #include "core/NotchGeometry.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSurfaceFormat>
 #include <QWheelEvent>
@@ -17,13 +18,16 @@ NotchPanel::NotchPanel() {
     setTitle(QStringLiteral("Korvo"));
 }
 
-void NotchPanel::paintEvent(QPaintEvent* /*event*/) {
+void NotchPanel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
+    p.setClipRegion(event->region());
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(QRect(QPoint(0, 0), size()), Qt::transparent);
+    for (const QRect& r : event->region()) {
+        p.fillRect(r, Qt::transparent);
+    }
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (onPaint) {
-        onPaint(p);
+        onPaint(p, event->region());
     }
 }
 

@@ -15,7 +15,8 @@ class NotchPanel final : public QRasterWindow {
 public:
     NotchPanel();
 
-    std::function<void(QPainter&)> onPaint;
+    /// Paints `dirty` (window coordinates); pixels outside it are kept from the last frame.
+    std::function<void(QPainter&, const QRegion& dirty)> onPaint;
     std::function<void(QMouseEvent*)> onMouse;  // press, release, move
     std::function<void()> onLeave;
     std::function<void(QWheelEvent*)> onScroll;

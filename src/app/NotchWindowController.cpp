@@ -39,7 +39,7 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
       m_upcoming(std::move(upcoming)),
       m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming) {
     m_clock.start();
-    m_panel.onPaint = [this](QPainter& p) { paint(p); };
+    m_panel.onPaint = [this](QPainter& p, const QRegion& dirty) { paint(p, dirty); };
     m_panel.onMouse = [this](QMouseEvent* e) { handleMouse(e); };
     m_panel.onLeave = [this] { handleLeave(); };
     m_panel.onScroll = [this](QWheelEvent* e) { handleWheel(e); };
@@ -94,9 +94,17 @@ void NotchWindowController::requestFrame() {
     }
 }
 
-void NotchWindowController::paint(QPainter& painter) {
+void NotchWindowController::requestFrame(const QRegion& dirty) {
+    // Qt merges the dirty areas of one frame; a full request made meanwhile covers this one.
+    if (!m_framePending) {
+        m_panel.update(dirty);
+    }
+}
+
+void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
     m_framePending = false;
     ++m_frames;
+    m_lastRepaint = dirty.boundingRect();
     m_animator.beginFrame();
     ui::View root = m_rootView.build();
     m_animator.endFrame();
@@ -105,7 +113,20 @@ void NotchWindowController::paint(QPainter& painter) {
     ui::paint(*m_tree, painter);
     m_hits = ui::collectHits(*m_tree);
     updateRegions();
-    if (!m_animator.isSettled()) {
+    if (m_animator.onlyRegionsMove()) {
+        // Only small looping pieces (the equalizer bars) move: redraw just their rectangles.
+        QRegion regions;
+        for (const auto& hit : m_hits) {
+            if (m_animator.activeRegions().contains(hit.node->id)) {
+                regions += hit.rect.toAlignedRect().adjusted(-1, -1, 1, 1);
+            }
+        }
+        if (regions.isEmpty()) {
+            requestFrame();
+        } else {
+            requestFrame(regions);
+        }
+    } else if (!m_animator.isSettled()) {
         requestFrame();  // keep drawing while anything moves; nothing once settled
     }
     if (m_frames == 1 && onFirstFrame) {

@@ -38,6 +38,8 @@ public:
     NotchPanel& panel() { return m_panel; }
     /// Frames drawn since start: stays put while the island is settled.
     quint64 framesDrawn() const { return m_frames; }
+    /// The bounds of what the latest frame repainted (window coordinates).
+    QRect lastRepaint() const { return m_lastRepaint; }
     /// The island as a person would read it: the tree of the latest frame.
     ui::NodePtr currentTree() const { return m_tree; }
     /// The settled look of the current state at `scale`.
@@ -49,7 +51,8 @@ public:
 
 private:
     void requestFrame();
-    void paint(QPainter& painter);
+    void requestFrame(const QRegion& dirty);
+    void paint(QPainter& painter, const QRegion& dirty);
     void updateRegions();
     void handleMouse(QMouseEvent* event);
     void handleLeave();
@@ -76,6 +79,7 @@ private:
     QRegion m_region;
     bool m_framePending = false;
     quint64 m_frames = 0;
+    QRect m_lastRepaint;
     std::vector<Subscription> m_subscriptions;
 };
 

@@ -182,6 +182,29 @@ TEST_F(Desktop, NothingIsDrawnOnceSettled) {
     EXPECT_EQ(window.framesDrawn(), settled);
 }
 
+TEST_F(Desktop, PlayingBarsRepaintOnlyTheirOwnRectangle) {
+    Activity a;
+    a.id = QStringLiteral("nowplaying.system");
+    a.kind = Activity::Kind::nowPlaying;
+    a.startedAt = loop.wallNow();
+    NowPlayingInfo track;
+    track.title = QStringLiteral("Song");
+    track.artist = QStringLiteral("Band");
+    track.isPlaying = true;
+    track.duration = 200;
+    a.payload = track;
+    bus.post(ActivityStarted{a});
+    ASSERT_TRUE(spinUntil([&] { return state() == IslandState::compact; }));
+    spinFor(800);  // the island has grown; only the bars still move
+    const auto frames = window.framesDrawn();
+    spinFor(300);
+    EXPECT_GT(window.framesDrawn(), frames + 5);  // the bars keep animating
+    const QRect r = window.lastRepaint();
+    EXPECT_LE(r.width(), 24);
+    EXPECT_LE(r.height(), 24);
+    EXPECT_GT(r.left(), 350);  // the trailing side of the compact island
+}
+
 namespace {
 
 struct ToolRun {

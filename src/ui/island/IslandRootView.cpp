@@ -246,7 +246,12 @@ View IslandRootView::island() {
 
     const Outline outline = Outline::rounded(CornerRadii::bottom(std::max(0.0, r)));
     const bool underNotch = notch.hasPhysicalNotch && state >= IslandState::medium;
-    const View body = content(state, focused).padding(0, underNotch ? notch.height : 0, 0, 0);
+    // The expanded header owns the top band even where the screen has no notch; the card's
+    // heights leave room for it, so the content starts below it rather than under it.
+    const bool underHeader = state == IslandState::expanded && focused &&
+                             !headerFor(*focused, m_loop.wallNow()).title.isEmpty();
+    const View body = content(state, focused)
+                          .padding(0, underNotch || underHeader ? notch.height : 0, 0, 0);
     const Transition in{0.18, 0.14, Curve::easeOut, true, {}};
     const Transition out{0.07, 0, Curve::easeIn, true, {}};
     const View stateContent = layered(

@@ -43,10 +43,12 @@ View equalizerBars(const ViewContext& ctx, const QString& key, QColor tint) {
     for (std::size_t i = 0; i < kPeaks.size(); ++i) {
         const double h =
             ctx.animator.repeating(key + QStringLiteral(".bar") + QString::number(i), kRest,
-                                   kPeaks[i], 0.4, static_cast<double>(i) * 0.13);
+                                   kPeaks[i], 0.4, static_cast<double>(i) * 0.13,
+                                   Curve::easeInOut, key);
         bars.push_back(roundedRectangle(1, Fill::solid(tint)).frame(3, h));
     }
-    return hstack(2, VAlign::center, bars).frame(std::nullopt, 14);
+    // Named, so the window redraws only the bars while nothing else moves.
+    return hstack(2, VAlign::center, bars).frame(std::nullopt, 14).id(key);
 }
 
 View controlButton(const ViewContext& ctx, const QString& id, const QString& symbolName,

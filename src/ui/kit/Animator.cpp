@@ -27,6 +27,8 @@ Animator::Animator(std::function<double()> clock) : m_clock(std::move(clock)) {
 void Animator::beginFrame() {
     m_now = m_clock ? m_clock() : m_now;
     m_repeatingActive = false;
+    m_unboundedRepeat = false;
+    m_regions.clear();
     for (auto& s : m_springs) {
         s.touched = false;
     }
@@ -116,7 +118,7 @@ double Animator::timed(const QString& key, double target, double duration, doubl
 }
 
 double Animator::repeating(const QString& key, double from, double to, double duration,
-                           double delay, Curve curve) {
+                           double delay, Curve curve, const QString& region) {
     if (m_immediate || duration <= 0) {
         return to;
     }
@@ -126,6 +128,11 @@ double Animator::repeating(const QString& key, double from, double to, double du
     }
     it->touched = true;
     m_repeatingActive = true;
+    if (region.isEmpty()) {
+        m_unboundedRepeat = true;
+    } else {
+        m_regions.insert(region);
+    }
     const double t = m_now - it->start - delay;
     if (t <= 0) {
         return from;
@@ -182,10 +189,13 @@ std::vector<Animator::Layer> Animator::transition(const QString& slot, const QSt
     return layers;
 }
 
-bool Animator::isSettled() const {
-    if (m_repeatingActive) {
-        return false;
-    }
+bool Animator::onlyRegionsMove() const {
+    return m_repeatingActive && !m_unboundedRepeat && settledApartFromRepeats();
+}
+
+bool Animator::isSettled() const { return !m_repeatingActive && settledApartFromRepeats(); }
+
+bool Animator::settledApartFromRepeats() const {
     for (const double end : m_pulseEnds) {
         if (m_now < end) {
             return false;

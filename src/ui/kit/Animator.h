@@ -4,6 +4,7 @@
 #include "ui/kit/Node.h"
 
 #include <QHash>
+#include <QSet>
 #include <QPointF>
 #include <QString>
 
@@ -49,8 +50,10 @@ public:
                  Curve curve = Curve::easeInOut);
     /// Swings between `from` and `to` forever with auto-reverse, starting `delay` after the
     /// first request.
+    /// `region` names the view (`View::id`) the animation stays inside, so the window may
+    /// redraw just that rectangle while nothing else moves.
     double repeating(const QString& key, double from, double to, double duration, double delay,
-                     Curve curve = Curve::easeInOut);
+                     Curve curve = Curve::easeInOut, const QString& region = {});
 
     struct Layer {
         NodePtr node;
@@ -72,6 +75,10 @@ public:
     /// Nothing is moving: every spring has settled, every timed move and transition finished,
     /// no pulse is running, and no repeating animation was asked for in the last frame.
     bool isSettled() const;
+    /// Everything but the repeating animations has settled, and each of those named its region:
+    /// then only `activeRegions()` need redrawing.
+    bool onlyRegionsMove() const;
+    const QSet<QString>& activeRegions() const { return m_regions; }
 
 private:
     struct SpringState {
@@ -109,12 +116,15 @@ private:
     };
 
     double springValue(const SpringState& s, double t, double* velocity) const;
+    bool settledApartFromRepeats() const;
     double timedProgress(const TimedState& s, double t) const;
 
     std::function<double()> m_clock;
     double m_now = 0;
     bool m_immediate = false;
     bool m_repeatingActive = false;
+    bool m_unboundedRepeat = false;  // a repeating animation without a region
+    QSet<QString> m_regions;
     QHash<QString, SpringState> m_springs;
     QHash<QString, TimedState> m_timed;
     QHash<QString, RepeatState> m_repeats;

@@ -200,6 +200,42 @@ TEST_F(IslandWorld, ContentIsPushedBelowARealNotchOnlyFromMediumUp) {
     EXPECT_LT(title->frame.bottom(), 37 + 40);
 }
 
+TEST_F(IslandWorld, ExpandedCardsStartBelowTheHeaderEvenWithoutANotch) {
+    start(activity("bat", BatteryInfo{18, false, 7500}, 0, Activity::Kind::battery));
+    viewModel.state.set(IslandState::expanded);
+    View v = built();
+    const Node* header = nullptr;
+    const Node* status = nullptr;
+    std::function<void(const Node&)> walk = [&](const Node& n) {
+        if (n.kind == Node::Kind::text && n.text == "Battery") {
+            header = &n;
+        }
+        if (n.kind == Node::Kind::text && n.text.startsWith("On battery")) {
+            status = status ? status : &n;  // the card's status line, not the header detail
+        }
+        for (const auto& c : n.children) {
+            walk(*c);
+        }
+    };
+    walk(*v.node());
+    ASSERT_NE(header, nullptr);
+    ASSERT_NE(status, nullptr);
+    EXPECT_LE(header->frame.bottom(), 32);
+    // Nothing of the card is drawn in the header's band.
+    std::function<double(const Node&)> topOfCard = [&](const Node& n) -> double {
+        double top = 1e9;
+        if ((n.kind == Node::Kind::text || n.kind == Node::Kind::symbol) && &n != header &&
+            n.text != "On battery") {
+            top = n.frame.top();
+        }
+        for (const auto& c : n.children) {
+            top = std::min(top, topOfCard(*c));
+        }
+        return top;
+    };
+    EXPECT_GE(topOfCard(*v.node()), 32);
+}
+
 TEST_F(IslandWorld, OverlaysAppearExactlyWhenTheirConditionsHold) {
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}, 0));
     // One activity: no dots in medium or expanded.
