@@ -1,11 +1,9 @@
 #include "TrayMenu.h"
 
+#include "app/settings/SettingsWindow.h"
 #include "ui/kit/Symbols.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
 
 namespace korvo {
 
@@ -25,16 +23,14 @@ QIcon trayIcon() {
 
 }  // namespace
 
-TrayMenu::TrayMenu() {
+TrayMenu::TrayMenu(SettingsStore& settings) : m_settings(settings) {
     m_menu.addAction(QStringLiteral("Settings"), [this] { openSettings(); });
     m_menu.addSeparator();
     QAction* quit = m_menu.addAction(QStringLiteral("Quit Korvo"), [] { QApplication::quit(); });
     quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
 }
 
-TrayMenu::~TrayMenu() {
-    delete m_settings.data();
-}
+TrayMenu::~TrayMenu() { delete m_settingsWindow.data(); }
 
 bool TrayMenu::install() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -50,21 +46,17 @@ bool TrayMenu::install() {
 void TrayMenu::popup(const QPoint& at) { m_menu.popup(at); }
 
 void TrayMenu::openSettings() {
-    if (m_settings) {
-        m_settings->show();
-        m_settings->raise();
-        m_settings->activateWindow();
+    if (m_settingsWindow) {
+        m_settingsWindow->show();
+        m_settingsWindow->raise();
+        m_settingsWindow->activateWindow();
         return;
     }
-    // A plain window for now; the full settings arrive with the settings issue.
-    auto* window = new QWidget;
+    auto* window = new SettingsWindow(m_settings, QStringLiteral(KORVO_VERSION),
+                                      QStringLiteral(KORVO_BUILD_NUMBER));
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("Korvo Settings"));
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(new QLabel(QStringLiteral("Korvo")));
-    window->resize(420, 240);
     window->show();
-    m_settings = window;
+    m_settingsWindow = window;
 }
 
 }  // namespace korvo

@@ -10,11 +10,13 @@ class QWidget;
 
 namespace korvo {
 
+class SettingsStore;
+
 /// The tray item: "Settings", a separator, "Quit Korvo". Where the desktop has no tray the same
 /// menu opens on a right-click on the island.
 class TrayMenu {
 public:
-    TrayMenu();
+    explicit TrayMenu(SettingsStore& settings);
     ~TrayMenu();
 
     /// Shows the tray icon when the desktop has a tray; returns whether it does.
@@ -23,13 +25,15 @@ public:
     void popup(const QPoint& at);
     /// Opens the settings window, or raises it when it is already open.
     void openSettings();
+    QWidget* settingsWindow() const { return m_settingsWindow; }
 
     QMenu& menu() { return m_menu; }
 
 private:
+    SettingsStore& m_settings;
     QMenu m_menu;
     std::unique_ptr<QSystemTrayIcon> m_tray;
-    QPointer<QWidget> m_settings;
+    QPointer<QWidget> m_settingsWindow;
 };
 
 }  // namespace korvo

@@ -123,7 +123,7 @@ int main(int argc, char* argv[]) {
     window.show();
     watchScreens(window);
 
-    korvo::TrayMenu tray;
+    korvo::TrayMenu tray(context.settings);
     if (!tray.install()) {
         window.onContextMenu = [&tray](QPoint at) { tray.popup(at); };
     }

@@ -306,9 +306,3 @@ TEST_F(Desktop, ASecondKorvoHandsOverToTheRunningOne) {
     }));
 }
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

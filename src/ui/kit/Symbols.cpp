@@ -55,6 +55,7 @@ const std::map<QString, QString>& table() {
         {"gearshape.fill", "gear-fill"},
         {"globe", "globe"},
         {"headphones", "headphones"},
+        {"info", "info-lg"},
         {"info.circle", "info-circle"},
         {"internaldrive", "device-ssd"},
         {"ipad", "tablet"},
