@@ -117,7 +117,7 @@ struct LiveService {
 TEST_F(MprisSession, APlayingSpotifyShowsWithinOneTickAndTakesCommands) {
     auto spotify = player(kSpotify, QStringLiteral("Spotify"));
     spotify->setTrack(QStringLiteral("Tune"), {QStringLiteral("Band"), QStringLiteral("Guest")},
-                      200, trackExtras({}, QStringLiteral("https://i.scdn.co/image/ab67")));
+                      200, trackExtras({}, QStringLiteral("https://open.spotify.com/image/ab67")));
     spotify->setPosition(12.5);
     spotify->setVolume(0.55);
 
@@ -248,8 +248,6 @@ TEST_F(MprisSession, TheBridgeFillsTheSlotsAndAnswersInTheScriptForms) {
     EXPECT_TRUE(running(bundle::music));
     EXPECT_TRUE(running(bundle::brave));
     EXPECT_FALSE(running(bundle::chrome));
-    EXPECT_FALSE(running(bundle::safari));
-    EXPECT_FALSE(running("org.example.unknown"));
 
     auto answer = [&](ScriptIntent intent) {
         return offMain([&] { return bridge.run(ScriptRequest{QStringLiteral("-"), intent}); });

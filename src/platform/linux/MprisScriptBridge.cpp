@@ -97,7 +97,13 @@ QString playerAnswer(const QVariantMap& props, bool withArtwork) {
                        number(seconds(props.value(QStringLiteral("Position")))),
                        isPlaying(props) ? QStringLiteral("true") : QStringLiteral("false")};
     if (withArtwork) {
-        fields << toText(meta.value(QStringLiteral("mpris:artUrl")));
+        QString art = toText(meta.value(QStringLiteral("mpris:artUrl")));
+        // Some Spotify client versions report covers on a host that no longer serves them.
+        static const QString stale = QStringLiteral("https://open.spotify.com/image/");
+        if (art.startsWith(stale)) {
+            art = QStringLiteral("https://i.scdn.co/image/") + art.mid(stale.size());
+        }
+        fields << art;
     }
     const QVariant volume = props.value(QStringLiteral("Volume"));
     fields << (volume.isValid() ? QString::number(std::lround(volume.toDouble() * 100))
@@ -263,7 +269,7 @@ QStringList MprisScriptBridge::playerNames(const Deadline& deadline) {
 MprisScriptBridge::Family MprisScriptBridge::familyOf(const QString& name,
                                                       const Deadline& deadline) {
     const Family byName = familyOfName(name);
-    if (byName != Family::chrome) {
+    if (byName != Family::chrome || isUnresponsive(name)) {
         return byName;
     }
     {

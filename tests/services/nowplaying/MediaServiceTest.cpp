@@ -58,15 +58,8 @@ QByteArray png(int width, int height) {
 
 QString spotifyAnswer(const QString& title, double elapsed, bool playing,
                       const QString& art = QString(), const QString& artist = "Band") {
-    return QStringList{title,
-                       artist,
-                       QStringLiteral("LP"),
-                       QStringLiteral("200"),
-                       QString::number(elapsed),
-                       playing ? "true" : "false",
-                       art,
-                       QStringLiteral("50")}
-        .join(QStringLiteral("||"));
+    return title + "||" + artist + "||LP||200||" + QString::number(elapsed) + "||" +
+           (playing ? "true" : "false") + "||" + art + "||50";
 }
 
 class NowPlaying : public ::testing::Test {
