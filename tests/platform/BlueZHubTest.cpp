@@ -1,0 +1,244 @@
+#include "platform/linux/BlueZHub.h"
+
+#include "DBusTestBus.h"
+#include "fakes/QtPrinters.h"
+#include "core/VirtualLoop.h"
+#include "services/bluetooth/BluetoothService.h"
+
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+
+using namespace korvo;
+using korvo::testing::FakeService;
+using korvo::testing::settle;
+using korvo::testing::waitUntil;
+
+namespace {
+
+using InterfaceMap = QMap<QString, QVariantMap>;
+using ObjectMap = QMap<QDBusObjectPath, InterfaceMap>;
+
+const QString kDevice1 = BlueZHub::kDeviceInterface;
+const QString kBuds = QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_01");
+const QString kKeyboard = QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_02");
+const QString kNameless = QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_03");
+
+QVariantMap deviceProps(const QString& address, std::optional<QString> name,
+                        std::optional<QString> alias, bool connected) {
+    QVariantMap p = {{QStringLiteral("Address"), address},
+                     {QStringLiteral("Paired"), true},
+                     {QStringLiteral("Connected"), connected},
+                     {QStringLiteral("Class"), 0x240404u}};
+    if (name) {
+        p.insert(QStringLiteral("Name"), *name);
+    }
+    // BlueZ always has an alias: the user's, else the name, else the address with dashes.
+    p.insert(QStringLiteral("Alias"),
+             alias ? *alias : name ? *name : QString(address).replace(QLatin1Char(':'), QLatin1Char('-')));
+    return p;
+}
+
+/// bluetoothd as far as connection notices go: the object manager at "/", Device1 objects and
+/// their properties.
+class FakeBlueZ : public FakeService {
+public:
+    FakeBlueZ() : FakeService(QStringLiteral("org.bluez"), QStringLiteral("/")) {
+        qDBusRegisterMetaType<InterfaceMap>();
+        qDBusRegisterMetaType<ObjectMap>();
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        QVariant answer;
+        {
+            std::lock_guard lock(mutex);
+            if (message.path() == QLatin1String("/") &&
+                message.member() == QLatin1String("GetManagedObjects")) {
+                ObjectMap objects;
+                for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
+                    objects.insert(QDBusObjectPath(it.key()), {{kDevice1, it.value()}});
+                }
+                answer = QVariant::fromValue(objects);
+            } else if (message.member() == QLatin1String("GetAll") &&
+                       message.arguments().value(0).toString() == kDevice1 &&
+                       m_devices.contains(message.path())) {
+                answer = QVariant(m_devices.value(message.path()));
+            } else {
+                return false;
+            }
+        }
+        connection.send(message.createReply(answer));
+        ++calls;
+        return true;
+    }
+
+    /// `announce`: with InterfacesAdded, as for a newly paired device; else quietly, as for a
+    /// device whose signal the listener missed.
+    void add(const QString& path, const QVariantMap& props, bool announce) {
+        {
+            std::lock_guard lock(mutex);
+            m_devices.insert(path, props);
+        }
+        if (announce) {
+            emitSignal(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                       QStringLiteral("InterfacesAdded"),
+                       {QVariant::fromValue(QDBusObjectPath(path)),
+                        QVariant::fromValue(InterfaceMap{{kDevice1, props}})});
+        }
+    }
+    void remove(const QString& path) {
+        {
+            std::lock_guard lock(mutex);
+            m_devices.remove(path);
+        }
+        emitSignal(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                   QStringLiteral("InterfacesRemoved"),
+                   {QVariant::fromValue(QDBusObjectPath(path)), QStringList{kDevice1}});
+    }
+    void setConnected(const QString& path, bool connected) {
+        {
+            std::lock_guard lock(mutex);
+            m_devices[path].insert(QStringLiteral("Connected"), connected);
+        }
+        emitPropertiesChanged(path, kDevice1, {{QStringLiteral("Connected"), connected}});
+    }
+
+private:
+    QMap<QString, QVariantMap> m_devices;
+};
+
+class BlueZTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KORVO_REQUIRE_SESSION_BUS();
+        hub = std::make_unique<BlueZHub>(QDBusConnection::sessionBus());
+    }
+    // What the hub itself reports.
+    Subscription record() {
+        return hub->watchConnections(
+            [this](const BluetoothPeer& p) {
+                heard << QStringLiteral("+") + p.name.value_or(QStringLiteral("?"));
+            },
+            [this](const BluetoothPeer& p) {
+                heard << QStringLiteral("-") + p.name.value_or(QStringLiteral("?"));
+            });
+    }
+    bool heardAll(const QStringList& expected) {
+        return waitUntil([&] { return heard.size() >= expected.size(); }) && heard == expected;
+    }
+
+    std::unique_ptr<BlueZHub> hub;
+    QStringList heard;
+};
+
+}  // namespace
+
+TEST(BlueZDisplayName, PrefersTheAliasOverTheName) {
+    const QString address = QStringLiteral("AA:BB:CC:DD:EE:01");
+    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, QStringLiteral("WH-1000XM4"),
+                                                QStringLiteral("Ada's Headphones"), false)),
+              QStringLiteral("Ada's Headphones"));
+    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, QStringLiteral("MX Keys"), std::nullopt,
+                                                false)),
+              QStringLiteral("MX Keys"));
+    // The alias BlueZ makes from the address is no name...
+    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, std::nullopt, std::nullopt, false)),
+              std::nullopt);
+    // ...unless the user chose it while the device has a name of its own.
+    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, QStringLiteral("Pad"),
+                                                QStringLiteral("AA-BB-CC-DD-EE-01"), false)),
+              QStringLiteral("AA-BB-CC-DD-EE-01"));
+    EXPECT_EQ(BlueZHub::displayName({}), std::nullopt);
+}
+
+TEST_F(BlueZTest, ConnectedToggleGivesEachToastOnce) {
+    FakeBlueZ bluez;
+    bluez.add(kBuds, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("AirPods"),
+                                 QStringLiteral("Studio AirPods Pro"), false),
+              false);
+    ASSERT_TRUE(bluez.publish());
+
+    VirtualLoop loop;
+    EventBus bus(loop);
+    QStringList toasts;
+    auto sub = bus.subscribe([&](const IslandEvent& e) {
+        if (const auto* t = std::get_if<TransientNotification>(&e)) {
+            toasts << t->title + QStringLiteral(" (") + t->icon + QLatin1Char(')');
+        }
+    });
+    BluetoothService service(bus, *hub);
+    service.start();
+    ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
+    settle(100);
+
+    bluez.setConnected(kBuds, true);
+    ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 1; }));
+    bluez.setConnected(kBuds, false);
+    ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 2; }));
+    settle();
+    EXPECT_EQ(toasts, (QStringList{"Studio AirPods Pro connected (airpods.pro)",
+                                   "Studio AirPods Pro disconnected (bluetooth.slash)"}));
+}
+
+TEST_F(BlueZTest, DevicesConnectedAtStartAreTheBaseline) {
+    FakeBlueZ bluez;
+    bluez.add(kKeyboard, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:02"),
+                                     QStringLiteral("Magic Keyboard"), std::nullopt, true),
+              false);
+    ASSERT_TRUE(bluez.publish());
+    auto sub = record();
+    ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
+    settle(100);
+    EXPECT_TRUE(heard.isEmpty());
+
+    // Its disconnect is reported (with the name learnt at start) even once the object is gone.
+    bluez.remove(kKeyboard);
+    ASSERT_TRUE(heardAll({"-Magic Keyboard"}));
+    // A change that is not one (Connected false again) reports nothing.
+    bluez.add(kKeyboard, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:02"),
+                                     QStringLiteral("Magic Keyboard"), std::nullopt, false),
+              true);
+    bluez.setConnected(kKeyboard, false);
+    bluez.setConnected(kKeyboard, true);
+    ASSERT_TRUE(heardAll({"-Magic Keyboard", "+Magic Keyboard"}));
+}
+
+TEST_F(BlueZTest, NewAndUnheardOfDevicesAreNamed) {
+    FakeBlueZ bluez;
+    ASSERT_TRUE(bluez.publish());
+    auto sub = record();
+    ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
+    settle(100);
+
+    // Paired just now and connected at once.
+    bluez.add(kBuds, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("AirPods Max"),
+                                 std::nullopt, true),
+              true);
+    ASSERT_TRUE(heardAll({"+AirPods Max"}));
+
+    // A device whose appearance we missed: the hub asks for its name, keeping the order of its
+    // connect and the disconnect that follows at once.
+    bluez.add(kNameless, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:03"), std::nullopt,
+                                     std::nullopt, false),
+              false);
+    bluez.add(kKeyboard, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:02"),
+                                     QStringLiteral("Travel Mouse"), std::nullopt, false),
+              false);
+    bluez.setConnected(kKeyboard, true);
+    bluez.setConnected(kKeyboard, false);
+    bluez.setConnected(kNameless, true);
+    ASSERT_TRUE(heardAll({"+AirPods Max", "+Travel Mouse", "-Travel Mouse", "+?"}));
+}
+
+TEST_F(BlueZTest, BlueZStartingLaterIsPickedUp) {
+    auto sub = record();
+    settle();
+    FakeBlueZ bluez;
+    bluez.add(kBuds, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("Speaker"),
+                                 std::nullopt, false),
+              false);
+    ASSERT_TRUE(bluez.publish());
+    ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
+    settle(100);
+    bluez.setConnected(kBuds, true);
+    ASSERT_TRUE(heardAll({"+Speaker"}));
+}

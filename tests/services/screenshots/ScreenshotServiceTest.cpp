@@ -1,0 +1,113 @@
+#include "services/screenshots/ScreenshotActivityProvider.h"
+#include "services/screenshots/ScreenshotService.h"
+
+#include "core/VirtualLoop.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvo;
+
+namespace {
+
+class FakeCaptureIndex : public ScreenCaptureIndex {
+public:
+    Subscription watch(std::function<void(const QStringList&)> added) override {
+        ++watches;
+        return m_added.subscribe(std::move(added));
+    }
+    void report(const QStringList& paths) { m_added.send(paths); }
+    std::size_t observers() const { return m_added.subscriberCount(); }
+
+    int watches = 0;
+
+private:
+    Signal<QStringList> m_added;
+};
+
+class FakeWorkspace : public Workspace {
+public:
+    void open(const QUrl& url) override { opened.push_back(url); }
+    std::vector<QUrl> opened;
+};
+
+class ScreenshotServiceTest : public ::testing::Test {
+protected:
+    ScreenshotServiceTest() : bus(loop), service(bus, index, workspace) {
+        sub = bus.subscribe([this](const IslandEvent& e) {
+            if (const auto* t = std::get_if<TransientNotification>(&e)) {
+                toasts.push_back(*t);
+            } else {
+                ++otherEvents;
+            }
+        });
+    }
+
+    VirtualLoop loop;
+    EventBus bus;
+    FakeCaptureIndex index;
+    FakeWorkspace workspace;
+    ScreenshotService service;
+    std::vector<TransientNotification> toasts;
+    int otherEvents = 0;
+    Subscription sub;
+};
+
+}  // namespace
+
+TEST_F(ScreenshotServiceTest, NewCaptureToastNamesTheFileAndItsActionOpensIt) {
+    ScreenshotActivityProvider provider(service);
+    EXPECT_EQ(provider.name(), QStringLiteral("Screenshots"));
+    provider.start();
+    index.report({QStringLiteral("/home/ada/Pictures/Screenshots/shot.png")});
+
+    ASSERT_EQ(toasts.size(), 1u);
+    const auto& t = toasts.front();
+    EXPECT_EQ(t.icon, QStringLiteral("camera.viewfinder"));
+    EXPECT_EQ(t.title, QStringLiteral("Screenshot saved"));
+    EXPECT_EQ(t.subtitle, QStringLiteral("shot.png"));
+    EXPECT_DOUBLE_EQ(t.duration, 3.5);
+    EXPECT_EQ(t.priority, ActivityPriority::high);
+    EXPECT_EQ(otherEvents, 0);  // a toast only, never an activity
+
+    EXPECT_TRUE(workspace.opened.empty());  // nothing opens until the action runs
+    ASSERT_TRUE(t.action);
+    t.action();
+    ASSERT_EQ(workspace.opened.size(), 1u);
+    EXPECT_EQ(workspace.opened.front(),
+              QUrl::fromLocalFile(QStringLiteral("/home/ada/Pictures/Screenshots/shot.png")));
+
+    // Names with blanks and non-ASCII letters survive as the subtitle and in the URL.
+    index.report({QStringLiteral("/home/ada/Bilder/Bildschirmfoto vom 2026-01-05 10-00-00 ü.png")});
+    ASSERT_EQ(toasts.size(), 2u);
+    EXPECT_EQ(toasts.back().subtitle, QStringLiteral("Bildschirmfoto vom 2026-01-05 10-00-00 ü.png"));
+    EXPECT_NE(toasts.front().id, toasts.back().id);
+    toasts.back().action();
+    EXPECT_EQ(workspace.opened.back().toLocalFile(),
+              QStringLiteral("/home/ada/Bilder/Bildschirmfoto vom 2026-01-05 10-00-00 ü.png"));
+}
+
+TEST_F(ScreenshotServiceTest, OnlyTheFirstCaptureOfAnUpdateIsAnnounced) {
+    service.start();
+    index.report({QStringLiteral("/h/a.png"), QStringLiteral("/h/b.png")});
+    ASSERT_EQ(toasts.size(), 1u);
+    EXPECT_EQ(toasts.front().subtitle, QStringLiteral("a.png"));
+    index.report({QStringLiteral("/h/b.png")});
+    EXPECT_EQ(toasts.size(), 2u);
+}
+
+TEST_F(ScreenshotServiceTest, UpdatesWithoutAUsablePathAreDropped) {
+    service.start();
+    index.report({});
+    index.report({QString(), QStringLiteral("/h/later.png")});  // the first decides
+    EXPECT_TRUE(toasts.empty());
+}
+
+TEST_F(ScreenshotServiceTest, StartIsIdempotentAndNothingIsWatchedBeforeIt) {
+    EXPECT_EQ(index.watches, 0);
+    service.start();
+    service.start();
+    EXPECT_EQ(index.watches, 1);
+    EXPECT_EQ(index.observers(), 1u);
+    index.report({QStringLiteral("/h/c.png")});
+    EXPECT_EQ(toasts.size(), 1u);
+}
