@@ -9,6 +9,8 @@ class SystemLog {
 public:
     virtual ~SystemLog() = default;
     virtual void error(const QString& line) = 0;
+    /// A routine line, such as a service starting.
+    virtual void info(const QString& line) { (void)line; }
 };
 
 }  // namespace korvo

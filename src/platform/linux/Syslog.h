@@ -7,6 +7,7 @@ namespace korvo {
 class Syslog final : public SystemLog {
 public:
     void error(const QString& line) override;
+    void info(const QString& line) override;
 };
 
 }  // namespace korvo

@@ -1,0 +1,11 @@
+#include "ClipboardActivityProvider.h"
+
+#include "ClipboardService.h"
+
+namespace korvo {
+
+void ClipboardActivityProvider::start() {
+    m_service.start();
+}
+
+}  // namespace korvo

@@ -1,0 +1,177 @@
+#include "platform/linux/IcsCalendarStore.h"
+
+#include "core/QtMainLoop.h"
+#include "core/VirtualLoop.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace korvo;
+
+namespace {
+
+QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+}
+
+// A copy of the fixture calendars in a folder of their own, as a user would keep them.
+class IcsFiles : public ::testing::Test {
+protected:
+    IcsFiles() {
+        const QString fixtures = QStringLiteral(KORVO_SOURCE_DIR "/tests/fixtures/calendars");
+        QDirIterator it(fixtures, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            const QString to = root() + from.mid(fixtures.size());
+            QDir().mkpath(QFileInfo(to).absolutePath());
+            QFile::copy(from, to);
+        }
+    }
+
+    QString root() const { return dir.filePath(QStringLiteral("calendars")); }
+
+    std::vector<CalendarEvent> read(const QStringList& roots, const QDateTime& from,
+                                    const QDateTime& to) {
+        IcsCalendarStore store(loop, roots);
+        return store.events(from, to);
+    }
+
+    static QStringList describe(const std::vector<CalendarEvent>& events) {
+        QStringList out;
+        for (const auto& e : events) {
+            out << e.title.value_or(QStringLiteral("-")) + QLatin1Char(' ') +
+                       e.start.toUTC().toString(Qt::ISODate) + QLatin1Char(' ') +
+                       e.end.toUTC().toString(Qt::ISODate);
+        }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    VirtualLoop loop;
+};
+
+}  // namespace
+
+TEST_F(IcsFiles, WeeklyMeetingWithExceptionsExpandsInTheWindow) {
+    const auto events = read({root() + "/work/weekly.ics"}, utc(2026, 1, 5), utc(2026, 2, 1));
+    // Berlin is an hour ahead in winter; the 12th is cancelled, the 14th added, the 19th moved.
+    EXPECT_EQ(describe(events).join('\n').toStdString(),
+              "Standup 2026-01-05T08:30:00Z 2026-01-05T08:45:00Z\n"
+              "Standup 2026-01-14T09:00:00Z 2026-01-14T09:15:00Z\n"
+              "Standup (moved) 2026-01-19T10:00:00Z 2026-01-19T10:30:00Z\n"
+              "Standup 2026-01-26T08:30:00Z 2026-01-26T08:45:00Z");
+    const auto& first = events.at(0);
+    EXPECT_FALSE(first.isAllDay);
+    EXPECT_EQ(first.location, QStringLiteral("https://meet.google.com/abc-defg-hij"));
+    EXPECT_EQ(first.notes, QStringLiteral("Daily-ish sync.\nBring blockers."));
+    EXPECT_EQ(first.calendarColor, QColor(0xff, 0x29, 0x68, 0xff));
+
+    // Across the change to summer time the meeting keeps its wall-clock time.
+    const auto spring = read({root() + "/work/weekly.ics"}, utc(2026, 3, 20), utc(2026, 4, 1));
+    EXPECT_EQ(describe(spring), (QStringList{"Standup 2026-03-23T08:30:00Z 2026-03-23T08:45:00Z",
+                                             "Standup 2026-03-30T07:30:00Z 2026-03-30T07:45:00Z"}));
+
+    // A meeting that began before the window but is still running belongs to it.
+    const auto running =
+        read({root() + "/work/weekly.ics"}, utc(2026, 1, 5, 8, 40), utc(2026, 1, 5, 9));
+    EXPECT_EQ(running.size(), 1u);
+}
+
+TEST_F(IcsFiles, ZonesDurationsAndCounts) {
+    const auto events = read({root() + "/work/zones.ics"}, utc(2026, 3, 1), utc(2026, 4, 1));
+    // New York moves to summer time on 8 March: nine o'clock is 14:00 and then 13:00 UTC.
+    EXPECT_EQ(describe(events),
+              (QStringList{"New York sync 2026-03-02T14:00:00Z 2026-03-02T15:00:00Z",
+                           "New York sync 2026-03-09T13:00:00Z 2026-03-09T14:00:00Z",
+                           "New York sync 2026-03-16T13:00:00Z 2026-03-16T14:00:00Z",
+                           "UTC review 2026-03-06T15:00:00Z 2026-03-06T15:45:00Z",
+                           "- 2026-03-04T08:00:00Z 2026-03-04T08:30:00Z"}));
+    EXPECT_EQ(events[0].url, QUrl(QStringLiteral("https://example.com/sync")));
+    EXPECT_EQ(events[0].calendarColor, QColor(0xff, 0x63, 0x47));  // "tomato"
+    EXPECT_FALSE(events[4].title.has_value());
+}
+
+TEST_F(IcsFiles, AllDayEventsAreRecognised) {
+    const auto events = read({root() + "/work/allday.ics"}, utc(2026, 1, 5), utc(2026, 1, 12));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_TRUE(events[0].isAllDay);
+    EXPECT_EQ(events[0].start.toLocalTime(), QDateTime(QDate(2026, 1, 7), QTime(0, 0)));
+    EXPECT_EQ(events[0].end.toLocalTime(), QDateTime(QDate(2026, 1, 9), QTime(0, 0)));
+    EXPECT_FALSE(events[0].calendarColor.has_value());
+}
+
+TEST_F(IcsFiles, EveryFileUnderTheRootsCountsAndBrokenOnesAreSkipped) {
+    const QStringList roots = {root(), dir.filePath(QStringLiteral("missing"))};
+    const auto events = read(roots, utc(2026, 1, 5), utc(2026, 1, 10));
+    // Broken files and an event without a usable start leave their good siblings alone.
+    const QString offsite =
+        QStringLiteral("Offsite ") +
+        QDateTime(QDate(2026, 1, 7), QTime(0, 0)).toUTC().toString(Qt::ISODate) + QLatin1Char(' ') +
+        QDateTime(QDate(2026, 1, 9), QTime(0, 0)).toUTC().toString(Qt::ISODate);
+    EXPECT_EQ(describe(events),
+              (QStringList{"Dentist 2026-01-06T16:00:00Z 2026-01-06T17:00:00Z",
+                           "Morning run 2026-01-08T06:30:00Z 2026-01-08T07:30:00Z", offsite,
+                           "Standup 2026-01-05T08:30:00Z 2026-01-05T08:45:00Z"}));
+    // A folder of one-event files takes its colour from the folder.
+    EXPECT_EQ(events.at(0).calendarColor, QColor(0x30, 0xd1, 0x58));
+}
+
+TEST_F(IcsFiles, AccessNeedsOneReadableSource) {
+    IcsCalendarStore none(loop, {dir.filePath("nothing"), dir.filePath("nothing.ics")});
+    EXPECT_FALSE(none.requestAccess());
+    EXPECT_TRUE(none.events(utc(2026, 1, 1), utc(2027, 1, 1)).empty());
+    IcsCalendarStore some(loop, {dir.filePath("nothing"), root() + "/personal"});
+    EXPECT_TRUE(some.requestAccess());
+}
+
+TEST_F(IcsFiles, ListedFoldersAndColours) {
+    QFile list(dir.filePath(QStringLiteral("calendars.list")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("# mine\n~/Calendars\n\n  /srv/team  \n");
+    list.close();
+    EXPECT_EQ(IcsCalendarStore::listedRoots(list.fileName()),
+              (QStringList{QDir::homePath() + "/Calendars", "/srv/team"}));
+    EXPECT_TRUE(IcsCalendarStore::listedRoots(dir.filePath("absent")).isEmpty());
+
+    EXPECT_EQ(IcsCalendarStore::parseColor(" #0a84ff "), QColor(0x0a, 0x84, 0xff));
+    EXPECT_FALSE(IcsCalendarStore::parseColor("#GG0000AA").has_value());
+    EXPECT_FALSE(IcsCalendarStore::parseColor("not a colour").has_value());
+}
+
+TEST_F(IcsFiles, ChangesInTheFoldersAreNoticed) {
+    QtMainLoop real;
+    IcsCalendarStore store(real, {root()});
+    int changes = 0;
+    auto sub = store.observeChanges([&] { ++changes; });
+    auto spinUntil = [&](const std::function<bool()>& done, qint64 ms = 5000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            real.waitForBackground();
+            QThread::msleep(5);
+        }
+        return done();
+    };
+    spinUntil([] { return false; }, 300);  // the first listing reaches the watcher
+    QFile::copy(root() + "/personal/4f1e2a.ics", root() + "/personal/new.ics");
+    ASSERT_TRUE(spinUntil([&] { return changes > 0; }));
+    // A burst of writes settles into one notice.
+    spinUntil([] { return false; }, 800);
+    const int before = changes;
+    for (int i = 0; i < 5; ++i) {
+        QFile f(root() + "/work/allday.ics");
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("\n");
+    }
+    ASSERT_TRUE(spinUntil([&] { return changes > before; }));
+    spinUntil([] { return false; }, 1000);
+    EXPECT_EQ(changes, before + 1);
+}
