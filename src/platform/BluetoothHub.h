@@ -23,8 +23,9 @@ public:
     /// Reports each connection and each later disconnection of a device once, on the main
     /// thread, until the subscription ends. Devices already connected when watching begins are
     /// not reported as connecting.
-    virtual Subscription watchConnections(std::function<void(const BluetoothPeer&)> connected,
-                                          std::function<void(const BluetoothPeer&)> disconnected) = 0;
+    virtual Subscription watchConnections(
+        std::function<void(const BluetoothPeer&)> connected,
+        std::function<void(const BluetoothPeer&)> disconnected) = 0;
 };
 
 }  // namespace korvo

@@ -1,8 +1,8 @@
 #include "platform/linux/BlueZHub.h"
 
 #include "DBusTestBus.h"
-#include "fakes/QtPrinters.h"
 #include "core/VirtualLoop.h"
+#include "fakes/QtPrinters.h"
 #include "services/bluetooth/BluetoothService.h"
 
 #include <QDBusMetaType>
@@ -19,22 +19,23 @@ using InterfaceMap = QMap<QString, QVariantMap>;
 using ObjectMap = QMap<QDBusObjectPath, InterfaceMap>;
 
 const QString kDevice1 = BlueZHub::kDeviceInterface;
-const QString kBuds = QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_01");
-const QString kKeyboard = QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_02");
-const QString kNameless = QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_03");
+QString devicePath(int n) {
+    return QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_0%1").arg(n);
+}
 
-QVariantMap deviceProps(const QString& address, std::optional<QString> name,
-                        std::optional<QString> alias, bool connected) {
+QVariantMap deviceProps(int n, std::optional<QString> name, std::optional<QString> alias,
+                        bool connected) {
+    const QString address = QStringLiteral("AA:BB:CC:DD:EE:0%1").arg(n);
     QVariantMap p = {{QStringLiteral("Address"), address},
                      {QStringLiteral("Paired"), true},
-                     {QStringLiteral("Connected"), connected},
-                     {QStringLiteral("Class"), 0x240404u}};
+                     {QStringLiteral("Connected"), connected}};
     if (name) {
         p.insert(QStringLiteral("Name"), *name);
     }
     // BlueZ always has an alias: the user's, else the name, else the address with dashes.
-    p.insert(QStringLiteral("Alias"),
-             alias ? *alias : name ? *name : QString(address).replace(QLatin1Char(':'), QLatin1Char('-')));
+    p.insert(QStringLiteral("Alias"), alias  ? *alias
+                                      : name ? *name
+                                             : QString(address).replace(':', '-'));
     return p;
 }
 
@@ -133,28 +134,26 @@ protected:
 }  // namespace
 
 TEST(BlueZDisplayName, PrefersTheAliasOverTheName) {
-    const QString address = QStringLiteral("AA:BB:CC:DD:EE:01");
-    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, QStringLiteral("WH-1000XM4"),
-                                                QStringLiteral("Ada's Headphones"), false)),
+    const auto name = [](auto... args) {
+        return BlueZHub::displayName(deviceProps(1, args..., false));
+    };
+    EXPECT_EQ(name(QStringLiteral("WH-1000XM4"), QStringLiteral("Ada's Headphones")),
               QStringLiteral("Ada's Headphones"));
-    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, QStringLiteral("MX Keys"), std::nullopt,
-                                                false)),
-              QStringLiteral("MX Keys"));
+    EXPECT_EQ(name(QStringLiteral("MX Keys"), std::nullopt), QStringLiteral("MX Keys"));
     // The alias BlueZ makes from the address is no name...
-    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, std::nullopt, std::nullopt, false)),
-              std::nullopt);
+    EXPECT_EQ(name(std::nullopt, std::nullopt), std::nullopt);
     // ...unless the user chose it while the device has a name of its own.
-    EXPECT_EQ(BlueZHub::displayName(deviceProps(address, QStringLiteral("Pad"),
-                                                QStringLiteral("AA-BB-CC-DD-EE-01"), false)),
+    EXPECT_EQ(name(QStringLiteral("Pad"), QStringLiteral("AA-BB-CC-DD-EE-01")),
               QStringLiteral("AA-BB-CC-DD-EE-01"));
     EXPECT_EQ(BlueZHub::displayName({}), std::nullopt);
 }
 
 TEST_F(BlueZTest, ConnectedToggleGivesEachToastOnce) {
     FakeBlueZ bluez;
-    bluez.add(kBuds, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("AirPods"),
-                                 QStringLiteral("Studio AirPods Pro"), false),
-              false);
+    bluez.add(
+        devicePath(1),
+        deviceProps(1, QStringLiteral("AirPods"), QStringLiteral("Studio AirPods Pro"), false),
+        false);
     ASSERT_TRUE(bluez.publish());
 
     VirtualLoop loop;
@@ -170,35 +169,34 @@ TEST_F(BlueZTest, ConnectedToggleGivesEachToastOnce) {
     ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
     settle(100);
 
-    bluez.setConnected(kBuds, true);
+    bluez.setConnected(devicePath(1), true);
     ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 1; }));
-    bluez.setConnected(kBuds, false);
+    bluez.setConnected(devicePath(1), false);
     ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 2; }));
     settle();
     EXPECT_EQ(toasts, (QStringList{"Studio AirPods Pro connected (airpods.pro)",
                                    "Studio AirPods Pro disconnected (bluetooth.slash)"}));
 }
 
-TEST_F(BlueZTest, DevicesConnectedAtStartAreTheBaseline) {
+TEST_F(BlueZTest, BlueZStartingLaterIsPickedUpWithWhatIsConnectedAsTheBaseline) {
+    auto sub = record();
+    settle();
     FakeBlueZ bluez;
-    bluez.add(kKeyboard, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:02"),
-                                     QStringLiteral("Magic Keyboard"), std::nullopt, true),
+    bluez.add(devicePath(2), deviceProps(2, QStringLiteral("Magic Keyboard"), std::nullopt, true),
               false);
     ASSERT_TRUE(bluez.publish());
-    auto sub = record();
     ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
     settle(100);
     EXPECT_TRUE(heard.isEmpty());
 
-    // Its disconnect is reported (with the name learnt at start) even once the object is gone.
-    bluez.remove(kKeyboard);
+    // Its disconnect is reported, with the name learnt at start, though the object is gone.
+    bluez.remove(devicePath(2));
     ASSERT_TRUE(heardAll({"-Magic Keyboard"}));
-    // A change that is not one (Connected false again) reports nothing.
-    bluez.add(kKeyboard, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:02"),
-                                     QStringLiteral("Magic Keyboard"), std::nullopt, false),
+    // Connected false again is no change.
+    bluez.add(devicePath(2), deviceProps(2, QStringLiteral("Magic Keyboard"), std::nullopt, false),
               true);
-    bluez.setConnected(kKeyboard, false);
-    bluez.setConnected(kKeyboard, true);
+    bluez.setConnected(devicePath(2), false);
+    bluez.setConnected(devicePath(2), true);
     ASSERT_TRUE(heardAll({"-Magic Keyboard", "+Magic Keyboard"}));
 }
 
@@ -210,35 +208,17 @@ TEST_F(BlueZTest, NewAndUnheardOfDevicesAreNamed) {
     settle(100);
 
     // Paired just now and connected at once.
-    bluez.add(kBuds, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("AirPods Max"),
-                                 std::nullopt, true),
+    bluez.add(devicePath(1), deviceProps(1, QStringLiteral("AirPods Max"), std::nullopt, true),
               true);
     ASSERT_TRUE(heardAll({"+AirPods Max"}));
 
-    // A device whose appearance we missed: the hub asks for its name, keeping the order of its
+    // Devices whose appearance we missed: the hub asks for the name, keeping the order of a
     // connect and the disconnect that follows at once.
-    bluez.add(kNameless, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:03"), std::nullopt,
-                                     std::nullopt, false),
+    bluez.add(devicePath(3), deviceProps(3, std::nullopt, std::nullopt, false), false);
+    bluez.add(devicePath(2), deviceProps(2, QStringLiteral("Travel Mouse"), std::nullopt, false),
               false);
-    bluez.add(kKeyboard, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:02"),
-                                     QStringLiteral("Travel Mouse"), std::nullopt, false),
-              false);
-    bluez.setConnected(kKeyboard, true);
-    bluez.setConnected(kKeyboard, false);
-    bluez.setConnected(kNameless, true);
+    bluez.setConnected(devicePath(2), true);
+    bluez.setConnected(devicePath(2), false);
+    bluez.setConnected(devicePath(3), true);
     ASSERT_TRUE(heardAll({"+AirPods Max", "+Travel Mouse", "-Travel Mouse", "+?"}));
-}
-
-TEST_F(BlueZTest, BlueZStartingLaterIsPickedUp) {
-    auto sub = record();
-    settle();
-    FakeBlueZ bluez;
-    bluez.add(kBuds, deviceProps(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("Speaker"),
-                                 std::nullopt, false),
-              false);
-    ASSERT_TRUE(bluez.publish());
-    ASSERT_TRUE(waitUntil([&] { return bluez.calls >= 1; }));
-    settle(100);
-    bluez.setConnected(kBuds, true);
-    ASSERT_TRUE(heardAll({"+Speaker"}));
 }

@@ -21,13 +21,15 @@
 
 namespace korvo::testing {
 
-inline bool hasSessionBus() { return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"); }
+inline bool hasSessionBus() {
+    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+}
 
-#define KORVO_REQUIRE_SESSION_BUS()                                                  \
-    do {                                                                            \
-        if (!::korvo::testing::hasSessionBus()) {                                   \
+#define KORVO_REQUIRE_SESSION_BUS()                                                     \
+    do {                                                                                \
+        if (!::korvo::testing::hasSessionBus()) {                                       \
             GTEST_SKIP() << "needs a private session bus (run under dbus-run-session)"; \
-        }                                                                           \
+        }                                                                               \
     } while (false)
 
 /// Runs the event loop until `done` holds or `timeoutMs` passes; true when it holds.
@@ -93,8 +95,7 @@ public:
     void emitPropertiesChanged(const QString& path, const QString& interface,
                                const QVariantMap& changed) {
         emitSignal(path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                   QStringLiteral("PropertiesChanged"),
-                   {interface, changed, QStringList()});
+                   QStringLiteral("PropertiesChanged"), {interface, changed, QStringList()});
     }
 
     std::atomic<int> calls{0};

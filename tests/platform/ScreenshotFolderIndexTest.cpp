@@ -1,8 +1,8 @@
 #include "platform/linux/ScreenshotFolderIndex.h"
 
 #include "DBusTestBus.h"
-#include "fakes/QtPrinters.h"
 #include "core/QtMainLoop.h"
+#include "fakes/QtPrinters.h"
 #include "services/screenshots/ScreenshotService.h"
 
 #include <QBuffer>
@@ -67,16 +67,15 @@ protected:
 TEST(ScreenshotNames, RecogniseWhatTheToolsCallTheirCaptures) {
     for (const char* name :
          {"Screenshot from 2026-01-05 10-00-00.png", "Screenshot From 2026-01-05 10-00-00.png",
-          "Screenshot_20260105_100000.png", "Screenshot_2026-01-05_10-00-00.jpg",
-          "screenshot.webp", "Bildschirmfoto vom 2026-01-05 10-00-00.png",
+          "Screenshot_20260105_100000.png", "Screenshot_2026-01-05_10-00-00.jpg", "screenshot.webp",
+          "Bildschirmfoto vom 2026-01-05 10-00-00.png",
           "Capture d’écran du 2026-01-05 10-00-00.png", "2026-01-05-100000_1920x1080_scrot.png",
           "Снимок экрана от 2026-01-05 10-00-00.png"}) {
         EXPECT_TRUE(ScreenshotFolderIndex::isScreenshotName(QString::fromUtf8(name))) << name;
     }
-    for (const char* name :
-         {"holiday.png", "my screenshot.png", "Screenshot from 2026-01-05.txt",
-          "Screenshot from 2026-01-05.png.part", ".Screenshot_20260105.png", "scrot.png",
-          "Screenshot"}) {
+    for (const char* name : {"holiday.png", "my screenshot.png", "Screenshot from 2026-01-05.txt",
+                             "Screenshot from 2026-01-05.png.part", ".Screenshot_20260105.png",
+                             "scrot.png", "Screenshot"}) {
         EXPECT_FALSE(ScreenshotFolderIndex::isScreenshotName(QString::fromUtf8(name))) << name;
     }
 }
@@ -92,12 +91,11 @@ TEST(ScreenshotFolders, FollowUserDirsAndTheToolsSettingsButStayUnderHome) {
                           "# written by xdg-user-dirs-update\n"
                           "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
                           "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n"));
-    ASSERT_TRUE(writeFile(config + "/spectaclerc",
-                          ("[ImageSave]\nimageSaveLocation=file://" + home +
-                           "/Bilder/Captures/\n")
-                              .toUtf8()));
-    ASSERT_TRUE(writeFile(config + "/flameshot/flameshot.ini",
-                          "[General]\nsavePath=/var/tmp/shots\n"));
+    ASSERT_TRUE(writeFile(
+        config + "/spectaclerc",
+        ("[ImageSave]\nimageSaveLocation=file://" + home + "/Bilder/Captures/\n").toUtf8()));
+    ASSERT_TRUE(
+        writeFile(config + "/flameshot/flameshot.ini", "[General]\nsavePath=/var/tmp/shots\n"));
     ASSERT_TRUE(writeFile(config + "/xfce4-screenshooter", "unused"));
     EXPECT_EQ(ScreenshotFolderIndex::picturesFolder(home, config), home + "/Bilder");
     EXPECT_EQ(ScreenshotFolderIndex::toolFolders(home, config),

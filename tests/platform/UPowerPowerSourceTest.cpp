@@ -1,8 +1,8 @@
 #include "platform/linux/UPowerPowerSource.h"
 
 #include "DBusTestBus.h"
-#include "fakes/QtPrinters.h"
 #include "core/QtMainLoop.h"
+#include "fakes/QtPrinters.h"
 #include "services/power/PowerService.h"
 #include "settings/SettingsStore.h"
 
@@ -33,7 +33,8 @@ QVariantMap device(double percent, uint state, qint64 toFull = 0, qint64 toEmpty
 /// UPower's daemon object and display device, with the property types the daemon uses.
 class FakeUPower : public FakeService {
 public:
-    FakeUPower() : FakeService(QStringLiteral("org.freedesktop.UPower"), UPowerPowerSource::kDaemonPath) {}
+    FakeUPower()
+        : FakeService(QStringLiteral("org.freedesktop.UPower"), UPowerPowerSource::kDaemonPath) {}
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         if (message.interface() != QLatin1String("org.freedesktop.DBus.Properties") ||
@@ -140,8 +141,7 @@ TEST(UPowerDescription, MapsTheDisplayDeviceOntoThePowerSourceKeys) {
     EXPECT_EQ(d->timeToFullCharge, 95);
 
     // A pack that calls itself full short of 100 % reads as full.
-    EXPECT_EQ(UPowerPowerSource::describe(device(96.0, fullyCharged), false)->currentCapacity,
-              100);
+    EXPECT_EQ(UPowerPowerSource::describe(device(96.0, fullyCharged), false)->currentCapacity, 100);
     EXPECT_EQ(UPowerPowerSource::describe(device(99.6, charging), false)->currentCapacity, 99);
 
     // A desktop: the display device is there, with no battery behind it.

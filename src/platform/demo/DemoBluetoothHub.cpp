@@ -6,8 +6,7 @@ namespace korvo {
 
 DemoBluetoothHub::DemoBluetoothHub(MainLoop& loop, double period) : m_script(loop, period) {
     const BluetoothPeer buds{QStringLiteral("demo:buds"), QStringLiteral("Studio AirPods Pro")};
-    const BluetoothPeer keyboard{QStringLiteral("demo:keyboard"),
-                                 QStringLiteral("Magic Keyboard")};
+    const BluetoothPeer keyboard{QStringLiteral("demo:keyboard"), QStringLiteral("Magic Keyboard")};
     m_script.add(35, [this, buds] { m_connected.send(buds); });
     m_script.add(40, [this, keyboard] { m_connected.send(keyboard); });
     m_script.add(47, [this, buds] { m_disconnected.send(buds); });

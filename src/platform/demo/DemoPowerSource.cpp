@@ -9,7 +9,7 @@ DemoPowerSource::DemoPowerSource(MainLoop& loop, double period) : m_script(loop,
     m_script.add(9, [this] { set(19, true, -1); });   // "Charging", estimate still unknown
     m_script.add(14, [this] { set(58, true, 48); });
     m_script.add(20, [this] { set(99, true, 2); });
-    m_script.add(26, [this] { set(100, true, 0); });  // "Fully Charged"
+    m_script.add(26, [this] { set(100, true, 0); });     // "Fully Charged"
     m_script.add(44, [this] { set(100, false, 600); });  // "Unplugged"
     m_script.add(52, [this] { set(97, false, 540); });
 }

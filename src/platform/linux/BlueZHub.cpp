@@ -93,11 +93,10 @@ void BlueZHub::begin() {
 }
 
 void BlueZHub::loadManagedObjects() {
-    auto call = QDBusMessage::createMethodCall(kService, QStringLiteral("/"),
-                                               kObjectManagerInterface,
-                                               QStringLiteral("GetManagedObjects"));
-    auto* watcher =
-        new QDBusPendingCallWatcher(m_connection.asyncCall(call, kCallTimeoutMs), this);
+    auto call =
+        QDBusMessage::createMethodCall(kService, QStringLiteral("/"), kObjectManagerInterface,
+                                       QStringLiteral("GetManagedObjects"));
+    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call, kCallTimeoutMs), this);
     const int generation = m_generation;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, generation](QDBusPendingCallWatcher* w) {
@@ -211,8 +210,7 @@ void BlueZHub::lookUpName(const QString& path) {
     auto call = QDBusMessage::createMethodCall(kService, path, kPropertiesInterface,
                                                QStringLiteral("GetAll"));
     call << kDeviceInterface;
-    auto* watcher =
-        new QDBusPendingCallWatcher(m_connection.asyncCall(call, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call, kCallTimeoutMs), this);
     const int generation = m_generation;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, path, generation](QDBusPendingCallWatcher* w) {
@@ -248,7 +246,9 @@ void BlueZHub::lookUpName(const QString& path) {
             });
 }
 
-void BlueZHub::serviceRegistered() { loadManagedObjects(); }
+void BlueZHub::serviceRegistered() {
+    loadManagedObjects();
+}
 
 void BlueZHub::serviceUnregistered() {
     // Its objects are gone with it; what it says when it comes back is a new baseline.
@@ -257,4 +257,3 @@ void BlueZHub::serviceUnregistered() {
 }
 
 }  // namespace korvo
-

@@ -14,7 +14,9 @@ namespace korvo {
 
 namespace {
 
-QString cleanPath(const QString& path) { return QDir::cleanPath(QDir(path).absolutePath()); }
+QString cleanPath(const QString& path) {
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
 
 bool isInside(const QString& path, const QString& home) {
     return path == home || path.startsWith(home + QLatin1Char('/'));
@@ -128,9 +130,9 @@ QString ScreenshotFolderIndex::picturesFolder(const QString& home, const QString
 
 QStringList ScreenshotFolderIndex::toolFolders(const QString& home, const QString& configHome) {
     const QString values[] = {
-        iniValue(configHome + QStringLiteral("/spectaclerc"),
-                 {QStringLiteral("ImageSave/imageSaveLocation"),
-                  QStringLiteral("defaultSaveLocation")}),
+        iniValue(
+            configHome + QStringLiteral("/spectaclerc"),
+            {QStringLiteral("ImageSave/imageSaveLocation"), QStringLiteral("defaultSaveLocation")}),
         iniValue(configHome + QStringLiteral("/flameshot/flameshot.ini"),
                  {QStringLiteral("savePath")}),
         iniValue(configHome + QStringLiteral("/xfce4/xfce4-screenshooter"),
@@ -279,8 +281,8 @@ void ScreenshotFolderIndex::scheduleSettleCheck() {
     m_settleTimer = m_loop.postDelayed(delay, [this] {
         m_settleTimer = TaskHandle();
         m_checking = true;
-        m_loop.runInBackground(Qos::utility, [loop = &m_loop, paths = m_pending.keys(),
-                                              self = this, weak = m_life.weak()] {
+        m_loop.runInBackground(Qos::utility, [loop = &m_loop, paths = m_pending.keys(), self = this,
+                                              weak = m_life.weak()] {
             std::vector<Look> looks;
             looks.reserve(static_cast<std::size_t>(paths.size()));
             for (const auto& p : paths) {
@@ -315,8 +317,7 @@ ScreenshotFolderIndex::Look ScreenshotFolderIndex::look(const QString& path) {
         return l;
     }
     QFile file(path);
-    if (l.size < end.size() || !file.open(QIODevice::ReadOnly) ||
-        !file.seek(l.size - end.size())) {
+    if (l.size < end.size() || !file.open(QIODevice::ReadOnly) || !file.seek(l.size - end.size())) {
         l.trailer = -1;
         return l;
     }

@@ -41,9 +41,9 @@ std::optional<int> minutesFromSeconds(const QVariant& value) {
 UPowerPowerSource::UPowerPowerSource(QDBusConnection connection, QObject* parent)
     : QObject(parent),
       m_connection(std::move(connection)),
-      m_serviceWatcher(kService, m_connection,
-                       QDBusServiceWatcher::WatchForRegistration |
-                           QDBusServiceWatcher::WatchForUnregistration) {
+      m_serviceWatcher(
+          kService, m_connection,
+          QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration) {
     m_daemon.path = kDaemonPath;
     m_daemon.interface = QStringLiteral("org.freedesktop.UPower");
     m_device.path = kDisplayDevicePath;
@@ -95,18 +95,18 @@ std::optional<PowerSourceDescription> UPowerPowerSource::describe(const QVariant
             *onBattery ? PowerSourceDescription::kBatteryPower : PowerSourceDescription::kACPower;
     } else if (stateOk) {
         switch (state) {
-        case charging:
-        case fullyCharged:
-        case pendingCharge:
-            d.powerSourceState = PowerSourceDescription::kACPower;
-            break;
-        case discharging:
-        case empty:
-        case pendingDischarge:
-            d.powerSourceState = PowerSourceDescription::kBatteryPower;
-            break;
-        default:
-            break;
+            case charging:
+            case fullyCharged:
+            case pendingCharge:
+                d.powerSourceState = PowerSourceDescription::kACPower;
+                break;
+            case discharging:
+            case empty:
+            case pendingDischarge:
+                d.powerSourceState = PowerSourceDescription::kBatteryPower;
+                break;
+            default:
+                break;
         }
     }
     if (device.contains(QStringLiteral("TimeToFull"))) {
@@ -156,8 +156,7 @@ void UPowerPowerSource::read(Object& object) {
     auto call = QDBusMessage::createMethodCall(kService, object.path, kPropertiesInterface,
                                                QStringLiteral("GetAll"));
     call << object.interface;
-    auto* watcher =
-        new QDBusPendingCallWatcher(m_connection.asyncCall(call, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call, kCallTimeoutMs), this);
     object.inFlight = watcher;
     const QString path = object.path;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

@@ -11,9 +11,9 @@ BluetoothService::BluetoothService(EventBus& bus, BluetoothHub& hub) : m_bus(bus
 
 void BluetoothService::start() {
     m_connectNotification.reset();
-    m_connectNotification.emplace(m_hub.watchConnections(
-        [this](const BluetoothPeer& d) { deviceConnected(d); },
-        [this](const BluetoothPeer& d) { deviceDisconnected(d); }));
+    m_connectNotification.emplace(
+        m_hub.watchConnections([this](const BluetoothPeer& d) { deviceConnected(d); },
+                               [this](const BluetoothPeer& d) { deviceDisconnected(d); }));
 }
 
 QString BluetoothService::deviceName(const std::optional<QString>& name) {
@@ -41,8 +41,7 @@ QString BluetoothService::symbol(const std::optional<QString>& name) {
 
 void BluetoothService::deviceConnected(const BluetoothPeer& device) {
     m_bus.post(TransientNotification::make(symbol(device.name),
-                                           deviceName(device.name) +
-                                               QStringLiteral(" connected"),
+                                           deviceName(device.name) + QStringLiteral(" connected"),
                                            std::nullopt, 2.5, ActivityPriority::normal));
     m_awaitingDisconnect.insert(device.id);
 }
@@ -51,12 +50,14 @@ void BluetoothService::deviceDisconnected(const BluetoothPeer& device) {
     if (!m_awaitingDisconnect.remove(device.id)) {
         return;
     }
-    m_bus.post(TransientNotification::make(QStringLiteral("bluetooth.slash"),
-                                           deviceName(device.name) +
-                                               QStringLiteral(" disconnected"),
-                                           std::nullopt, 2.0, ActivityPriority::low));
+    m_bus.post(
+        TransientNotification::make(QStringLiteral("bluetooth.slash"),
+                                    deviceName(device.name) + QStringLiteral(" disconnected"),
+                                    std::nullopt, 2.0, ActivityPriority::low));
 }
 
-void BluetoothActivityProvider::start() { m_service.start(); }
+void BluetoothActivityProvider::start() {
+    m_service.start();
+}
 
 }  // namespace korvo

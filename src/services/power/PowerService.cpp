@@ -28,8 +28,7 @@ std::optional<BatteryInfo> PowerService::readBattery(
     BatteryInfo info;
     info.percentage = description->currentCapacity.value_or(0);
     info.isCharging = description->powerSourceState == PowerSourceDescription::kACPower;
-    const auto minutes =
-        info.isCharging ? description->timeToFullCharge : description->timeToEmpty;
+    const auto minutes = info.isCharging ? description->timeToFullCharge : description->timeToEmpty;
     // Below one minute the system is still estimating (it says -1 or 0 meanwhile).
     if (minutes && *minutes >= 1) {
         info.timeRemaining = *minutes * 60.0;
@@ -89,8 +88,8 @@ void PowerService::powerChanged() {
     if (toasts && c && p >= 100 && !m_announcedFull) {
         m_announcedFull = true;
         m_bus.post(TransientNotification::make(QStringLiteral("battery.100.bolt"),
-                                               QStringLiteral("Fully Charged"), std::nullopt,
-                                               2.5, ActivityPriority::low));
+                                               QStringLiteral("Fully Charged"), std::nullopt, 2.5,
+                                               ActivityPriority::low));
     }
     m_bus.post(ActivityEnded{activityID});
 }
@@ -109,13 +108,13 @@ void PowerService::warnIfLow(int percentage) {
         return;
     }
     m_lastWarnedLevel = *t;
-    m_bus.post(TransientNotification::make(QStringLiteral("battery.25"),
-                                           QStringLiteral("Low Battery"),
-                                           QString::number(percentage) +
-                                               QStringLiteral("% remaining"),
-                                           4.0, ActivityPriority::high));
+    m_bus.post(TransientNotification::make(
+        QStringLiteral("battery.25"), QStringLiteral("Low Battery"),
+        QString::number(percentage) + QStringLiteral("% remaining"), 4.0, ActivityPriority::high));
 }
 
-void BatteryActivityProvider::start() { m_service.start(); }
+void BatteryActivityProvider::start() {
+    m_service.start();
+}
 
 }  // namespace korvo

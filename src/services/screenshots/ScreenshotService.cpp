@@ -6,8 +6,7 @@
 
 namespace korvo {
 
-ScreenshotService::ScreenshotService(EventBus& bus, ScreenCaptureIndex& index,
-                                     Workspace& workspace)
+ScreenshotService::ScreenshotService(EventBus& bus, ScreenCaptureIndex& index, Workspace& workspace)
     : m_bus(bus), m_index(index), m_workspace(workspace) {}
 
 void ScreenshotService::start() {
@@ -26,12 +25,13 @@ void ScreenshotService::itemsChanged(const QStringList& added) {
     }
     const QUrl url = QUrl::fromLocalFile(added.first());
     Workspace* workspace = &m_workspace;  // lives as long as the program
-    m_bus.post(TransientNotification::make(QStringLiteral("camera.viewfinder"),
-                                           QStringLiteral("Screenshot saved"), url.fileName(),
-                                           3.5, ActivityPriority::high,
-                                           [workspace, url] { workspace->open(url); }));
+    m_bus.post(TransientNotification::make(
+        QStringLiteral("camera.viewfinder"), QStringLiteral("Screenshot saved"), url.fileName(),
+        3.5, ActivityPriority::high, [workspace, url] { workspace->open(url); }));
 }
 
-void ScreenshotActivityProvider::start() { m_service.start(); }
+void ScreenshotActivityProvider::start() {
+    m_service.start();
+}
 
 }  // namespace korvo
