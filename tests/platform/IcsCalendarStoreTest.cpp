@@ -123,6 +123,24 @@ TEST_F(IcsFiles, EveryFileUnderTheRootsCountsAndBrokenOnesAreSkipped) {
     EXPECT_EQ(events.at(0).calendarColor, QColor(0x30, 0xd1, 0x58));
 }
 
+TEST_F(IcsFiles, LaterReadsSeeTheMovedWindowAndChangedFiles) {
+    IcsCalendarStore store(loop, {root() + "/personal"});
+    EXPECT_EQ(store.events(utc(2026, 1, 5), utc(2026, 1, 7)).size(), 1u);
+    // The window moves on: what was only just beyond the first one is there.
+    EXPECT_EQ(describe(store.events(utc(2026, 1, 6, 17), utc(2026, 1, 8, 12))),
+              QStringList{"Morning run 2026-01-08T06:30:00Z 2026-01-08T07:30:00Z"});
+
+    QFile file(root() + "/personal/9c07bd.ics");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll().replace("Morning run", "Evening swim");
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    EXPECT_EQ(store.events(utc(2026, 1, 6, 17), utc(2026, 1, 8, 12)).at(0).title,
+              QStringLiteral("Evening swim"));
+}
+
 TEST_F(IcsFiles, AccessNeedsOneReadableSource) {
     IcsCalendarStore none(loop, {dir.filePath("nothing"), dir.filePath("nothing.ics")});
     EXPECT_FALSE(none.requestAccess());

@@ -107,6 +107,12 @@ QDateTime toDateTime(icaltimetype t) {
     return QDateTime(date, QTime(t.hour, t.minute, t.second), Qt::LocalTime).toUTC();
 }
 
+// Overlapping the window; an instant counts when it falls inside.
+bool overlaps(const QDateTime& start, const QDateTime& end, const QDateTime& from,
+              const QDateTime& to) {
+    return start < to && (end > from || (start == end && start >= from));
+}
+
 // How an instance is matched by EXDATE and RECURRENCE-ID: by day for all-day events.
 bool sameInstance(const QDateTime& a, bool aIsDate, const QDateTime& b, bool bIsDate) {
     if (aIsDate || bIsDate) {
@@ -300,8 +306,7 @@ private:
     void addIfInWindow(const EventText& text, const QDateTime& start, bool isDate,
                        const Length& length, std::vector<CalendarEvent>& found) const {
         const QDateTime end = isDate ? start.addDays(length.days) : start.addSecs(length.seconds);
-        // Overlapping the window; an instant counts when it falls inside.
-        if (!(start < m_to) || !(end > m_from || (start == end && start >= m_from))) {
+        if (!overlaps(start, end, m_from, m_to)) {
             return;
         }
         CalendarEvent event;
@@ -404,6 +409,22 @@ QString homePath(const QString& path) {
 struct IcsCalendarStore::Scan {
     QStringList files;    // .ics files, in a stable order
     QStringList folders;  // every folder searched, for the watcher
+};
+
+// The occurrences of one file, expanded for a window, and what they were made from.
+struct IcsCalendarStore::Parsed {
+    qint64 size = 0;
+    QDateTime modified;
+    QByteArray zone;  // local times and dates depend on the system's zone
+    std::optional<QColor> fallbackColor;
+    QDateTime from;
+    QDateTime to;
+    std::vector<CalendarEvent> events;
+
+    bool covers(const Parsed& wanted) const {
+        return size == wanted.size && modified == wanted.modified && zone == wanted.zone &&
+               fallbackColor == wanted.fallbackColor && from <= wanted.from && wanted.to <= to;
+    }
 };
 
 struct IcsCalendarStore::Watch {
@@ -538,21 +559,42 @@ IcsCalendarStore::Scan IcsCalendarStore::scan(const QStringList& roots) {
 
 std::vector<CalendarEvent> IcsCalendarStore::events(const QDateTime& from, const QDateTime& to) {
     const Scan found = scan(m_roots);
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
     std::vector<CalendarEvent> out;
     QHash<QString, std::optional<QColor>> colors;
+    QHash<QString, std::shared_ptr<const Parsed>> kept;
     for (const QString& path : found.files) {
-        QFile file(path);
-        if (file.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        const QByteArray text = file.readAll();
-        const QString dir = QFileInfo(path).absolutePath();
+        const QFileInfo info(path);
+        const QString dir = info.absolutePath();
         if (!colors.contains(dir)) {
             colors.insert(dir, folderColor(dir));
         }
-        auto events = parse(text, from, to, colors.value(dir));
-        out.insert(out.end(), std::make_move_iterator(events.begin()),
-                   std::make_move_iterator(events.end()));
+        const Parsed key{info.size(), info.lastModified(), zone, colors.value(dir), from, to, {}};
+        std::shared_ptr<const Parsed> parsed;
+        {
+            std::lock_guard lock(m_cacheMutex);
+            parsed = m_cache.value(path);
+        }
+        if (!parsed || !parsed->covers(key)) {
+            QFile file(path);
+            if (key.size > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) {
+                continue;
+            }
+            auto fresh = std::make_shared<Parsed>(key);
+            fresh->to = to.addDays(kSpareDays);
+            fresh->events = parse(file.readAll(), from, fresh->to, key.fallbackColor);
+            parsed = std::move(fresh);
+        }
+        kept.insert(path, parsed);
+        for (const CalendarEvent& e : parsed->events) {
+            if (overlaps(e.start, e.end, from, to)) {
+                out.push_back(e);
+            }
+        }
+    }
+    {
+        std::lock_guard lock(m_cacheMutex);
+        m_cache = std::move(kept);  // files that are gone are forgotten
     }
     // The watcher follows what was just read: new folders and files, not the removed ones.
     m_loop.post(

@@ -5,9 +5,11 @@
 #include "platform/CalendarStore.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 
 namespace korvo {
 
@@ -47,16 +49,22 @@ public:
     static constexpr double kSettleSeconds = 0.5;
     /// Larger files are not calendars anyone keeps by hand; they are skipped.
     static constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+    /// A file is expanded this far beyond the asked window, so that the following reads, whose
+    /// window has moved on a little, need not parse it again while it is unchanged.
+    static constexpr int kSpareDays = 1;
 
 private:
     struct Watch;
     struct Scan;
+    struct Parsed;
 
     static Scan scan(const QStringList& roots);
 
     MainLoop& m_loop;
     const QStringList m_roots;
     std::shared_ptr<Watch> m_watch;
+    std::mutex m_cacheMutex;
+    QHash<QString, std::shared_ptr<const Parsed>> m_cache;  // by path
 };
 
 }  // namespace korvo
