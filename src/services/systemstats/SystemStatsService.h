@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/Cancellable.h"
+#include "core/MainLoop.h"
+#include "core/Published.h"
+#include "platform/HostStats.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace korvo {
+
+class PowerSource;
+
+/// Samples the machine's load and resources into one snapshot, with a short history of the
+/// processor load, every 2 s, but only while at least one view shows the statistics: views
+/// register with `start()` and leave with `stop()`. Costs nothing while nobody looks.
+/// Main-thread object.
+class SystemStatsService {
+public:
+    struct Snapshot {
+        double cpu = 0;             // fraction 0...1
+        std::optional<double> gpu;  // fraction 0...1
+        std::uint64_t ramUsed = 0;
+        std::uint64_t ramTotal = 0;
+        double memoryPressure = 0;  // ramUsed / ramTotal
+        std::uint64_t swapUsed = 0;
+        std::uint64_t swapTotal = 0;
+        std::int64_t diskFree = 0;
+        std::int64_t diskTotal = 0;
+        double netDown = 0;  // bytes per second
+        double netUp = 0;
+        double diskRead = 0;
+        double diskWrite = 0;
+        std::optional<int> battery;  // percent
+        bool isCharging = false;     // on the adapter, charging or not
+        ThermalState thermal = ThermalState::nominal;
+        bool lowPowerMode = false;
+
+        bool operator==(const Snapshot& other) const = default;
+    };
+
+    static constexpr double kInterval = 2.0;
+    static constexpr double kTolerance = 0.3;
+    static constexpr std::size_t kHistoryLimit = 40;
+
+    SystemStatsService(MainLoop& loop, HostStats& host, PowerSource& power,
+                       LowPowerMode& lowPowerMode);
+    SystemStatsService(const SystemStatsService&) = delete;
+    SystemStatsService& operator=(const SystemStatsService&) = delete;
+
+    /// A view starts showing statistics: the first one starts sampling, with one sample at once.
+    void start();
+    /// A view stops showing them: the last one stops sampling. Extra calls are ignored.
+    void stop();
+
+    /// The latest sample; a fresh snapshot until the first one.
+    Published<Snapshot>& snapshot() { return m_snapshot; }
+    const Published<Snapshot>& snapshot() const { return m_snapshot; }
+    /// The processor load of each sample, oldest first, at most 40 entries.
+    Published<std::vector<double>>& cpuHistory() { return m_cpuHistory; }
+    const Published<std::vector<double>>& cpuHistory() const { return m_cpuHistory; }
+
+    int viewers() const { return m_viewers; }
+    bool isSampling() const { return m_timer.isActive(); }
+
+    /// A snapshot before anything is measured: zeros, except the machine's physical memory.
+    Snapshot newSnapshot() const;
+
+private:
+    template <typename Totals>
+    struct Previous {
+        Totals totals;
+        double at = 0;
+    };
+
+    void sample();
+    std::optional<double> cpuUsage();
+    std::pair<double, double> networkSpeed();
+    std::pair<double, double> diskSpeed();
+
+    MainLoop& m_loop;
+    HostStats& m_host;
+    PowerSource& m_power;
+    LowPowerMode& m_lowPowerMode;
+
+    Published<Snapshot> m_snapshot;
+    Published<std::vector<double>> m_cpuHistory;
+    TaskHandle m_timer;
+    // The previous readings survive a pause, so the first sample after it spans the pause.
+    std::optional<CPUTicks> m_lastCPUTicks;
+    std::optional<Previous<NetworkTotals>> m_lastNet;
+    std::optional<Previous<DiskTotals>> m_lastDisk;
+    int m_viewers = 0;
+    LifeToken m_life;
+};
+
+}  // namespace korvo
