@@ -108,10 +108,17 @@ void PowerProfilesLowPowerMode::serviceRegistered(const QString& service) {
 }
 
 void PowerProfilesLowPowerMode::serviceUnregistered(const QString& service) {
-    if (service == m_source) {
-        ++m_generation;
-        m_activeProfile.clear();
-        m_source.clear();
+    if (service != m_source) {
+        return;
+    }
+    ++m_generation;
+    m_activeProfile.clear();
+    m_source.clear();
+    // A daemon that drops only one of its names still answers under the other.
+    for (const Endpoint* endpoint : {&current(), &legacy()}) {
+        if (endpoint->service != service) {
+            read(*endpoint);
+        }
     }
 }
 

@@ -37,12 +37,13 @@ void SystemStatsService::start() {
     if (m_timer.isActive()) {
         return;
     }
-    sample();
+    // Armed before the first sample, so a viewer leaving from within it stops the timer too.
     m_timer = m_loop.scheduleRepeating(kInterval, kTolerance, [this, weak = m_life.weak()] {
         if (weak.lock()) {
             sample();
         }
     });
+    sample();
 }
 
 void SystemStatsService::stop() {

@@ -276,3 +276,15 @@ TEST(SystemStatsProvider, PostsTheCardAtStartOnlyWhenEnabled) {
     provider.start();
     EXPECT_TRUE(events.isEmpty());
 }
+
+TEST_F(SystemStatsTest, AViewerLeavingWithinTheFirstSampleLeavesNoTimerBehind) {
+    auto leave = service.snapshot().subscribe([this](const Snapshot&) {
+        if (service.viewers() > 0) {
+            service.stop();
+        }
+    });
+    service.start();
+    EXPECT_FALSE(service.isSampling());
+    loop.advance(10);
+    EXPECT_EQ(host.reads, 1);
+}
