@@ -30,14 +30,17 @@ ScreenInfo infoFor(const QScreen* screen) {
 
 NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& engine,
                                              SettingsStore& settings, const DebugLog& debugLog,
-                                             IslandRootView::UpcomingEvents upcoming)
+                                             IslandRootView::UpcomingEvents upcoming,
+                                             IslandServices services)
     : m_loop(loop),
       m_engine(engine),
       m_settings(settings),
       m_viewModel(loop, engine, settings, debugLog, NotchGeometry{}),
       m_animator([this] { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }),
       m_upcoming(std::move(upcoming)),
-      m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming) {
+      m_services(std::move(services)),
+      m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming,
+                 m_services) {
     m_clock.start();
     m_panel.onPaint = [this](QPainter& p, const QRegion& dirty) { paint(p, dirty); };
     m_panel.onMouse = [this](QMouseEvent* e) { handleMouse(e); };
@@ -54,6 +57,13 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
     m_subscriptions.push_back(m_engine.focused.subscribe(redraw));
     m_subscriptions.push_back(m_engine.toastQueue.subscribe(redraw));
     m_subscriptions.push_back(m_settings.observe(redraw));
+    // What the cards read: the calendar, the clipboard history and the statistics.
+    for (const ChangeObserver* observe :
+         {&m_services.calendar.observe, &m_services.clipboard.observe, &m_services.stats.observe}) {
+        if (*observe) {
+            m_subscriptions.push_back((*observe)([this] { requestFrame(); }));
+        }
+    }
 }
 
 NotchWindowController::~NotchWindowController() = default;
@@ -195,6 +205,7 @@ void NotchWindowController::handleMouse(QMouseEvent* e) {
             updateHover(p);
             if (m_drag) {
                 m_drag(p - m_dragFrame.topLeft(), ui::DragPhase::moved);
+                requestFrame();  // a slider follows the pointer
             }
             break;
         case QEvent::MouseButtonPress: {
@@ -257,11 +268,14 @@ void NotchWindowController::handleWheel(QWheelEvent* e) {
     if (const auto scroll = adaptScroll(in)) {
         m_viewModel.scroll(scroll->first, scroll->second);
     }
-    // Then the views under the pointer (the clipboard list scrolls itself).
+    // Then the views under the pointer (the clipboard list scrolls itself), in points: a
+    // wheel notch moves a list by about one row.
+    constexpr double kPointsPerNotch = 30;
     const auto* hit = ui::hitTest(m_hits, e->position(),
                                   [](const ui::Node& n) { return static_cast<bool>(n.onScroll); });
     if (hit && !in.hasMomentumPhase) {
-        hit->node->onScroll(delta.x(), delta.y());
+        const QPointF points = in.hasPreciseDeltas ? delta : delta * kPointsPerNotch;
+        hit->node->onScroll(points.x(), points.y());
         requestFrame();
     }
 }
@@ -270,7 +284,7 @@ QImage NotchWindowController::snapshot(double scale) {
     ui::Animator settled([] { return 0.0; });
     settled.setImmediate(true);
     IslandRootView view(m_viewModel, m_engine, m_settings, m_loop, settled, m_interaction,
-                        m_upcoming);
+                        m_upcoming, m_services);
     return renderPanel(view, settled, scale);
 }
 

@@ -26,7 +26,8 @@ class NotchWindowController {
 public:
     NotchWindowController(MainLoop& loop, ActivityEngine& engine, SettingsStore& settings,
                           const DebugLog& debugLog,
-                          IslandRootView::UpcomingEvents upcoming = {});
+                          IslandRootView::UpcomingEvents upcoming = {},
+                          IslandServices services = {});
     ~NotchWindowController();
 
     /// Moves the panel to the top centre of the notch screen and re-measures the notch.
@@ -67,6 +68,7 @@ private:
     ui::Animator m_animator;
     ui::Interaction m_interaction;
     IslandRootView::UpcomingEvents m_upcoming;
+    IslandServices m_services;
     IslandRootView m_rootView;
     NotchPanel m_panel;
 

@@ -1,5 +1,10 @@
 #include "Presentations.h"
 
+#include "ui/cards/CalendarViews.h"
+#include "ui/cards/ClipboardExpandedView.h"
+#include "ui/cards/DevicesExpandedView.h"
+#include "ui/cards/NowPlayingExpandedView.h"
+#include "ui/cards/SystemHUDView.h"
 #include "ui/island/BatteryViews.h"
 #include "ui/island/MediumRows.h"
 #include "ui/island/Theme.h"
@@ -10,14 +15,6 @@ using namespace ui;
 
 namespace {
 
-// The cards that arrive with their services (now playing, calendar, clipboard, devices,
-// statistics) hold their place until then: an empty group filling the card.
-View pendingCard(const QString& name) {
-    return rectangle(Fill::solid(Qt::transparent))
-        .flexibleFrame(0, kInfinity, 0, kInfinity)
-        .id(QStringLiteral("card.") + name);
-}
-
 View card(const PresentationContext& ctx, const std::optional<Activity>& activity) {
     if (!activity) {
         return text(QStringLiteral("Nothing playing"), {13}, Theme::secondaryText());
@@ -25,17 +22,17 @@ View card(const PresentationContext& ctx, const std::optional<Activity>& activit
     const ActivityPayload& payload = activity->payload;
     switch (payloadCase(payload)) {
         case PayloadCase::nowPlaying:
-            return pendingCard(QStringLiteral("nowPlaying"));
+            return nowPlayingExpandedView(ctx, std::get<NowPlayingInfo>(payload));
         case PayloadCase::battery:
             return batteryExpandedView(std::get<BatteryInfo>(payload), ctx.lowPowerMode());
         case PayloadCase::calendar:
-            return pendingCard(QStringLiteral("calendar"));
+            return calendarExpandedView(ctx, std::get<CalendarEventInfo>(payload));
         case PayloadCase::clipboard:
-            return pendingCard(QStringLiteral("clipboard"));
+            return clipboardExpandedView(ctx);
         case PayloadCase::devices:
-            return pendingCard(QStringLiteral("devices"));
+            return devicesExpandedView(ctx, std::get<std::vector<ConnectedDeviceInfo>>(payload));
         case PayloadCase::systemStats:
-            return pendingCard(QStringLiteral("systemStats"));
+            return systemHUDView(ctx, QStringLiteral("expanded.systemStats"));
         case PayloadCase::bluetooth:
         case PayloadCase::generic:
             return genericRow(payload);

@@ -60,8 +60,9 @@ IslandRootView::IslandRootView(IslandViewModel& viewModel, ActivityEngine& engin
 QSizeF IslandRootView::targetSize() const {
     SizeInputs inputs;
     inputs.enabledStats = static_cast<int>(hudstat::enabled(m_settings).size());
-    if (m_upcoming) {
-        inputs.calendarEventsToday = countTodayOrOngoing(m_upcoming(), m_loop.wallNow());
+    const auto& upcoming = m_upcoming ? m_upcoming : m_services.calendar.upcoming;
+    if (upcoming) {
+        inputs.calendarEventsToday = countTodayOrOngoing(upcoming(), m_loop.wallNow());
     }
     return islandSize(m_viewModel.state.get(), m_viewModel.notchGeometry.get(),
                       m_engine.focused.get(), inputs);
@@ -103,7 +104,8 @@ IslandRootView::Header IslandRootView::headerFor(const Activity& focused, const 
 }
 
 View IslandRootView::content(IslandState state, const std::optional<Activity>& focused) {
-    const PresentationContext ctx{{m_animator, m_interaction}, m_loop.wallNow(), m_services};
+    const PresentationContext ctx{{m_animator, m_interaction}, m_loop.wallNow(), m_services,
+                                  &m_settings};
     const auto& queue = m_engine.toastQueue.get();
     if (state == IslandState::medium && !queue.empty()) {
         const TransientNotification& t = queue.front();

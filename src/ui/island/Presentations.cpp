@@ -1,5 +1,6 @@
 #include "Presentations.h"
 
+#include "ui/cards/SystemHUDView.h"
 #include "ui/island/Theme.h"
 
 #include <QDesktopServices>
@@ -26,10 +27,8 @@ std::function<void(const QUrl&)> PresentationContext::urlOpener() const {
     };
 }
 
-// The statistics card lands with the statistics sampler; until then the state shows an empty
-// group of the right size.
-View hudView(const PresentationContext& /*ctx*/) {
-    return empty();
+View hudView(const PresentationContext& ctx) {
+    return systemHUDView(ctx, QStringLiteral("hud"));
 }
 
 View toastView(const PresentationContext& /*ctx*/, const TransientNotification& toast) {

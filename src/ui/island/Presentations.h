@@ -3,6 +3,7 @@
 #include "activities/Activity.h"
 #include "core/NotchGeometry.h"
 #include "core/TransientNotification.h"
+#include "ui/cards/CardSources.h"
 #include "ui/island/MediaControls.h"
 #include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
@@ -16,12 +17,16 @@
 namespace korvo {
 
 class IslandViewModel;
+class SettingsStore;
 
 /// What the presentations reach beyond the activity they show. Every member may stay empty.
 struct IslandServices {
     MediaControls* media = nullptr;            // null: the playback buttons do nothing
     std::function<bool()> lowPowerMode;        // empty: never in low-power mode
     std::function<void(const QUrl&)> openURL;  // empty: the desktop's default handler
+    CalendarSource calendar{};
+    ClipboardSource clipboard{};
+    StatsSource stats{};
 };
 
 /// Everything a presentation may use while it is built.
@@ -29,6 +34,7 @@ struct PresentationContext {
     ui::ViewContext ui;
     QDateTime now;  // wall clock, for countdowns
     const IslandServices& services;
+    const SettingsStore* settings = nullptr;  // null: every preference at its default
 
     MediaControls& media() const;
     bool lowPowerMode() const;

@@ -41,6 +41,9 @@ void Animator::beginFrame() {
     for (auto& s : m_slots) {
         s.touched = false;
     }
+    for (auto& s : m_states) {
+        s.touched = false;
+    }
 }
 
 void Animator::endFrame() {
@@ -53,6 +56,7 @@ void Animator::endFrame() {
     sweep(m_timed);
     sweep(m_repeats);
     sweep(m_slots);
+    sweep(m_states);
     for (auto it = m_pulseEnds.begin(); it != m_pulseEnds.end();) {
         it = *it <= m_now ? m_pulseEnds.erase(it) : std::next(it);
     }
@@ -92,6 +96,22 @@ double Animator::spring(const QString& key, double target, const Spring& spring,
         s = SpringState{target, current, v, m_now, spring, resolution, true};
     }
     return springValue(s, m_now, nullptr);
+}
+
+double Animator::entrance(const QString& key, double from, double to, const Spring& spring,
+                          double delay, double resolution) {
+    auto it = m_springs.find(key);
+    if (it == m_springs.end()) {
+        if (m_immediate) {
+            m_springs.insert(key, SpringState{to, to, 0, m_now, spring, resolution, true});
+            return to;
+        }
+        // The spring's clock starts after the delay; until then it reads `from`.
+        m_springs.insert(key, SpringState{to, from, 0, m_now + delay, spring, resolution, true});
+        return from;
+    }
+    it->touched = true;
+    return springValue(*it, m_now, nullptr);
 }
 
 double Animator::timedProgress(const TimedState& s, double t) const {

@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <typeinfo>
 #include <vector>
 
 namespace korvo::ui {
@@ -39,12 +41,20 @@ public:
     void beginFrame();
     void endFrame();
     double now() const { return m_now; }
+    /// The clock as it reads at this moment: event handlers run between frames and time their
+    /// rules by it, not by the last frame's time.
+    double clockNow() const { return m_clock ? m_clock() : m_now; }
 
     /// Follows `target` with `spring`; a new target starts from the current position and speed.
     /// `resolution` is the smallest change worth drawing (1 for points, less for opacities
     /// and scales).
     double spring(const QString& key, double target, const Spring& spring,
                   double resolution = 1.0);
+    /// A value that enters once per appearance: it reads `from` on the first frame it is asked
+    /// for and springs to `to` `delay` seconds later, then stays. After a frame without it, it
+    /// enters again.
+    double entrance(const QString& key, double from, double to, const Spring& spring,
+                    double delay, double resolution = 1.0);
     /// Moves to `target` over `duration` after `delay`, along `curve`.
     double timed(const QString& key, double target, double duration, double delay = 0,
                  Curve curve = Curve::easeInOut);
@@ -71,6 +81,25 @@ public:
     /// pressed for a beat after a click asks `isPulsing` while it is built.
     void pulse(const QString& key, double duration);
     bool isPulsing(const QString& key) const;
+
+    /// State a view keeps while it stays on screen: `make` builds it on the first frame the key
+    /// is asked for; it lives as long as every frame asks for it and is dropped at the end of the
+    /// first frame that does not (or with the animator), so a view that comes back starts
+    /// afresh. Its destructor therefore marks the view leaving the screen.
+    template <typename T, typename Make>
+    std::shared_ptr<T> state(const QString& key, Make make) {
+        auto it = m_states.find(key);
+        if (it == m_states.end() || it->type != &typeid(T)) {
+            std::shared_ptr<T> made = make();
+            it = m_states.insert(key, StateSlot{made, &typeid(T), true});
+        }
+        it->touched = true;
+        return std::static_pointer_cast<T>(it->value);
+    }
+    template <typename T>
+    std::shared_ptr<T> state(const QString& key) {
+        return state<T>(key, [] { return std::make_shared<T>(); });
+    }
 
     /// Nothing is moving: every spring has settled, every timed move and transition finished,
     /// no pulse is running, and no repeating animation was asked for in the last frame.
@@ -114,6 +143,11 @@ private:
         std::vector<Entry> leaving;
         bool touched = true;
     };
+    struct StateSlot {
+        std::shared_ptr<void> value;
+        const std::type_info* type = nullptr;
+        bool touched = true;
+    };
 
     double springValue(const SpringState& s, double t, double* velocity) const;
     bool settledApartFromRepeats() const;
@@ -130,6 +164,7 @@ private:
     QHash<QString, RepeatState> m_repeats;
     QHash<QString, SlotState> m_slots;
     QHash<QString, double> m_pulseEnds;
+    QHash<QString, StateSlot> m_states;
 };
 
 }  // namespace korvo::ui

@@ -197,6 +197,11 @@ QSizeF measureUncached(Node& node, Proposal p, Axis parentAxis) {
                 if (fixed) {
                     return *fixed;
                 }
+                // Bounded on both sides, a frame is the room it is offered: content too big
+                // for it overflows by its alignment instead of pushing its parents apart.
+                if (lo && hi && offered) {
+                    return clampTo(*offered, lo, hi);
+                }
                 double r = childSize;
                 if (hi && offered) {
                     r = std::max(r, std::min(*offered, *hi));

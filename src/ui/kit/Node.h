@@ -54,10 +54,13 @@ struct CornerRadii {
 };
 
 struct Outline {
-    enum class Type { rectangle, roundedRectangle, capsule, circle };
+    enum class Type { rectangle, roundedRectangle, capsule, circle, polyline, area };
     Type type = Type::rectangle;
     CornerRadii radii;
     bool continuous = true;
+    // Polyline and area: the points in the unit square of the frame (0,0 top left, 1,1 bottom
+    // right). An area closes down to the bottom edge under its first and last points.
+    std::vector<QPointF> points{};
 
     static Outline rect() { return {}; }
     static Outline rounded(CornerRadii r, bool continuous = true) {
@@ -66,6 +69,12 @@ struct Outline {
     static Outline rounded(double r) { return rounded(CornerRadii::all(r)); }
     static Outline capsule() { return {Type::capsule, {}, true}; }
     static Outline circle() { return {Type::circle, {}, true}; }
+    static Outline polyline(std::vector<QPointF> unitPoints) {
+        return {Type::polyline, {}, true, std::move(unitPoints)};
+    }
+    static Outline area(std::vector<QPointF> unitPoints) {
+        return {Type::area, {}, true, std::move(unitPoints)};
+    }
 };
 
 enum class Weight { regular = 400, medium = 500, semibold = 600, bold = 700, heavy = 800 };
@@ -128,9 +137,11 @@ struct Node {
     // Image.
     std::shared_ptr<const QImage> image;
 
-    // Shape (also the clip shape).
+    // Shape (also the clip shape). A positive line width strokes the outline instead of
+    // filling it.
     Outline shape;
     Fill fill;
+    double lineWidth = 0;
 
     // Frame.
     std::optional<double> width, height, minWidth, maxWidth, minHeight, maxHeight;
@@ -143,6 +154,7 @@ struct Node {
     double opacity = 1;
     QPointF offset;
     double scale = 1;
+    double turn = 0;  // scale nodes: radians about the vertical axis, seen in perspective
     double radius = 0;
     QColor shadowColor = Qt::transparent;
     bool compositeGroup = false;

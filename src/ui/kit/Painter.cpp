@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QTextOption>
+#include <QtMath>
 
 #include <cmath>
 
@@ -139,7 +140,14 @@ void paintNode(const Node& node, Context& ctx) {
             paintImage(node, ctx);
             return;
         case K::shape:
-            if (node.fill.isVisible()) {
+            if (!node.fill.isVisible()) {
+                return;
+            }
+            if (node.lineWidth > 0) {
+                p.strokePath(shapePath(node.shape, node.frame),
+                             QPen(brushFor(node.fill, node.frame), node.lineWidth, Qt::SolidLine,
+                                  Qt::RoundCap, Qt::RoundJoin));
+            } else {
                 p.fillPath(shapePath(node.shape, node.frame), brushFor(node.fill, node.frame));
             }
             return;
@@ -189,6 +197,11 @@ void paintNode(const Node& node, Context& ctx) {
             p.save();
             const QPointF c = node.frame.center();
             p.translate(c);
+            if (node.turn != 0) {
+                QTransform turn;
+                turn.rotate(qRadiansToDegrees(node.turn), Qt::YAxis);
+                p.setTransform(turn, true);
+            }
             p.scale(node.scale, node.scale);
             p.translate(-c);
             paintNode(*node.child(), ctx);
@@ -243,10 +256,18 @@ void paint(const Node& root, QPainter& painter) {
 
 namespace {
 
-void collect(const Node& node, const QTransform& t, std::vector<HitRegion>& hits) {
+const QRectF kEverywhere(-1e9, -1e9, 2e9, 2e9);
+
+// `clip` bounds what can be hit: content scrolled out of a clipped view takes no pointer.
+void collect(const Node& node, const QTransform& t, const QRectF& clip,
+             std::vector<HitRegion>& hits) {
     using K = Node::Kind;
     QTransform inner = t;
+    QRectF innerClip = clip;
     switch (node.kind) {
+        case K::clip:
+            innerClip = clip.intersected(t.mapRect(node.frame));
+            break;
         case K::opacity:
             if (node.opacity <= 0.001) {
                 return;  // invisible content is inert
@@ -265,19 +286,22 @@ void collect(const Node& node, const QTransform& t, std::vector<HitRegion>& hits
         case K::interactive:
             if (node.onHover || node.onClick || node.onDrag || node.onScroll ||
                 !node.id.isEmpty()) {
-                hits.push_back({t.mapRect(node.frame), &node});
+                const QRectF rect = t.mapRect(node.frame).intersected(clip);
+                if (!rect.isEmpty() || clip == kEverywhere) {
+                    hits.push_back({clip == kEverywhere ? t.mapRect(node.frame) : rect, &node});
+                }
             }
             break;
         default:
             break;
     }
     if (node.kind == K::background && node.children.size() == 2) {
-        collect(*node.children[1], inner, hits);
-        collect(*node.children[0], inner, hits);
+        collect(*node.children[1], inner, innerClip, hits);
+        collect(*node.children[0], inner, innerClip, hits);
         return;
     }
     for (const auto& c : node.children) {
-        collect(*c, inner, hits);
+        collect(*c, inner, innerClip, hits);
     }
 }
 
@@ -285,7 +309,7 @@ void collect(const Node& node, const QTransform& t, std::vector<HitRegion>& hits
 
 std::vector<HitRegion> collectHits(const Node& root) {
     std::vector<HitRegion> hits;
-    collect(root, QTransform(), hits);
+    collect(root, QTransform(), kEverywhere, hits);
     return hits;
 }
 

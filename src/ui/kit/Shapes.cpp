@@ -73,6 +73,31 @@ QPainterPath shapePath(const Outline& style, const QRectF& rect) {
             p.addEllipse(QRectF(rect.center().x() - d / 2, rect.center().y() - d / 2, d, d));
             return p;
         }
+        case Outline::Type::polyline:
+        case Outline::Type::area: {
+            if (style.points.size() < 2) {
+                return p;
+            }
+            auto at = [&](QPointF u) {
+                return QPointF(rect.left() + u.x() * rect.width(),
+                               rect.top() + u.y() * rect.height());
+            };
+            const bool area = style.type == Outline::Type::area;
+            if (area) {
+                p.moveTo(at({style.points.front().x(), 1}));
+                p.lineTo(at(style.points.front()));
+            } else {
+                p.moveTo(at(style.points.front()));
+            }
+            for (std::size_t i = 1; i < style.points.size(); ++i) {
+                p.lineTo(at(style.points[i]));
+            }
+            if (area) {
+                p.lineTo(at({style.points.back().x(), 1}));
+                p.closeSubpath();
+            }
+            return p;
+        }
     }
     return p;
 }

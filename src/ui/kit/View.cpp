@@ -112,6 +112,12 @@ View View::scale(double s) const {
     return v;
 }
 
+View View::turn(double radians) const {
+    View v = wrap(Node::Kind::scale);
+    v.m_node->turn = radians;
+    return v;
+}
+
 View View::shadow(QColor color, double radius, double dx, double dy) const {
     View v = wrap(Node::Kind::shadow);
     v.m_node->shadowColor = color;
@@ -244,6 +250,12 @@ View shape(Outline style, Fill fill) {
     n->shape = style;
     n->fill = fill;
     return View(n);
+}
+
+View stroke(Outline style, Fill fill, double width) {
+    View v = shape(std::move(style), fill);
+    v.node()->lineWidth = width;
+    return v;
 }
 
 }  // namespace korvo::ui

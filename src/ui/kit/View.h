@@ -40,6 +40,8 @@ public:
     View opacity(double alpha) const;
     View offset(double dx, double dy) const;
     View scale(double s) const;
+    /// Turns the view about its vertical centre line by `radians`, in perspective.
+    View turn(double radians) const;
     View shadow(QColor color, double radius, double dx, double dy) const;
     View blur(double radius) const;
     View compositingGroup() const;
@@ -79,6 +81,8 @@ inline View rectangle(Fill f) { return shape(Outline::rect(), f); }
 inline View roundedRectangle(double r, Fill f) { return shape(Outline::rounded(r), f); }
 inline View capsule(Fill f) { return shape(Outline::capsule(), f); }
 inline View circle(Fill f) { return shape(Outline::circle(), f); }
+/// The outline drawn as a line of `width` points instead of filled.
+View stroke(Outline style, Fill fill, double width);
 
 /// White (or any colour) at an opacity: the views' usual way to name a dimmed colour.
 /// Springs may overshoot past 0 or 1; the colour takes the nearest valid opacity.

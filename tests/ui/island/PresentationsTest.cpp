@@ -407,12 +407,17 @@ TEST(ExpandedActivityView, BatteryCardMeterAndLowPowerBadge) {
     EXPECT_EQ(s.expanded(battery).glyph("LOW POWER").node->color, palette::yellow());
 }
 
-TEST(ExpandedActivityView, CardsStillToComeFillThePaddedCard) {
+TEST(ExpandedActivityView, FeatureCardsSpanThePaddedCardFromItsTop) {
     Scene s;
-    EXPECT_EQ(s.expanded(activity(track(true)), {430, 170}).frame("card.nowPlaying"),
-              QRectF(20, 6, 390, 152));
-    EXPECT_EQ(s.expanded(activity(SystemStatsPayload{}), {564, 198}).frame("card.systemStats"),
-              QRectF(20, 6, 524, 180));
+    const QRectF nowPlaying =
+        s.expanded(activity(track(true, 10, 100)), {430, 170}).frame("card.nowPlaying");
+    EXPECT_EQ(nowPlaying.topLeft(), QPointF(20, 6));
+    EXPECT_EQ(nowPlaying.width(), 390);
+    const QRectF stats =
+        s.expanded(activity(SystemStatsPayload{}), {564, 198}).frame("card.systemStats");
+    EXPECT_EQ(stats.topLeft(), QPointF(20, 6));
+    EXPECT_EQ(stats.width(), 524);
+    EXPECT_LE(stats.height(), 198 - 18);  // two rows of tiles fit the card the island gives
     EXPECT_EQ(s.expanded(std::nullopt, {340, 88}).glyph("Nothing playing").node->frame.top(), 6);
     EXPECT_TRUE(s.expanded(activity(GenericPayload{"star.fill", "Timer", {}, {}})).draws("Timer"));
 }
