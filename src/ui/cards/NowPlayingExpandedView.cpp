@@ -180,10 +180,13 @@ View transportRow(const PresentationContext& ctx, const std::shared_ptr<CardStat
         hstack(30, VAlign::center,
                {controlButton(ctx.ui, QStringLiteral("nowPlaying.previous"),
                               QStringLiteral("backward.fill"), 15, [media] { media->previous(); }),
+                // The glyph swells as play turns to pause and back.
                 controlButton(
                     ctx.ui, QStringLiteral("nowPlaying.playPause"),
                     info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), 20,
-                    [media] { media->togglePlayPause(); }),
+                    [media] { media->togglePlayPause(); })
+                    .scale(bounceScale(ctx.ui.animator, QStringLiteral("nowPlaying.playPause.swap"),
+                                       info.isPlaying)),
                 controlButton(ctx.ui, QStringLiteral("nowPlaying.next"),
                               QStringLiteral("forward.fill"), 15, [media] { media->next(); })})
             .maxWidth();
