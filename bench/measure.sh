@@ -44,6 +44,13 @@ inner() {
   sleep 3
   sample "settled, compact activity" $pid
   kill $pid; wait $pid 2>/dev/null || true
+
+  # A track playing, compact, bars moving: the demo's scripted player for its first seconds,
+  # before the tour moves on.
+  "$korvo" --demo 2>/dev/null & pid=$!
+  sleep 2
+  seconds=5 sample "playing, compact" $pid
+  kill $pid; wait $pid 2>/dev/null || true
 }
 
 if [ "$mode" = inner ]; then inner; exit; fi

@@ -1,12 +1,123 @@
 #include "AppContext.h"
 
+#include "platform/demo/DemoBluetoothHub.h"
+#include "platform/demo/DemoCalendarStore.h"
+#include "platform/demo/DemoCaptureIndex.h"
+#include "platform/demo/DemoDevices.h"
+#include "platform/demo/DemoPasteboard.h"
+#include "platform/demo/DemoPowerSource.h"
+#include "platform/demo/DemoScriptBridge.h"
+#include "platform/linux/BlueZHub.h"
+#include "platform/linux/BlueZDeviceRegistry.h"
+#include "platform/linux/DesktopWorkspace.h"
+#include "platform/linux/PowerProfilesLowPowerMode.h"
+#include "platform/linux/ProcHostStats.h"
+#include "platform/linux/UPowerPeripheralBatteries.h"
+#include "platform/linux/IcsCalendarStore.h"
+#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/UrlFinder.h"
+#include "platform/linux/ScreenshotFolderIndex.h"
+#include "platform/linux/UPowerPowerSource.h"
+#include "platform/linux/MprisScriptBridge.h"
+#include "platform/linux/NetworkArtworkFetcher.h"
+#include "platform/linux/XTestMediaKeys.h"
+#include "services/nowplaying/MediaService.h"
+#include "services/bluetooth/BluetoothActivityProvider.h"
+#include "services/bluetooth/BluetoothService.h"
+#include "services/calendar/CalendarActivityProvider.h"
+#include "services/calendar/CalendarService.h"
+#include "services/clipboard/ClipboardActivityProvider.h"
+#include "services/clipboard/ClipboardService.h"
+#include "services/devices/DevicesActivityProvider.h"
+#include "services/devices/DevicesService.h"
+#include "services/nowplaying/NowPlayingActivityProvider.h"
+#include "services/power/BatteryActivityProvider.h"
+#include "services/power/PowerService.h"
+#include "services/screenshots/ScreenshotActivityProvider.h"
+#include "services/screenshots/ScreenshotService.h"
+#include "services/systemstats/SystemStatsActivityProvider.h"
+#include "services/systemstats/SystemStatsService.h"
+
+#include <QDBusConnection>
+#include <QDir>
+
 namespace korvo {
 
-AppContext::AppContext(const QString& executablePath)
+AppContext::AppContext(const QString& executablePath, bool demo)
     : debugLog(),
       bus(loop),
       loginItem(XdgAutostartLoginItem::defaultConfigHome(), executablePath),
       settings(SettingsStore::defaultPath(), loop, bus, &loginItem, &systemLog),
-      engine(loop, bus, debugLog) {}
+      engine(loop, bus, debugLog) {
+    artworkFetcher = std::make_unique<NetworkArtworkFetcher>(loop);
+    std::shared_ptr<ScriptBridge> bridge;
+    if (demo) {
+        bridge = std::make_shared<DemoScriptBridge>(loop);
+    } else {
+        bridge = std::make_shared<MprisScriptBridge>();
+    }
+    media = std::make_unique<MediaService>(loop, bus, settings, bridge, *artworkFetcher,
+                                           std::make_shared<XTestMediaKeys>());
+
+    workspace = std::make_unique<DesktopWorkspace>();
+    if (demo) {
+        powerSource = std::make_unique<DemoPowerSource>(loop);
+        captures = std::make_unique<DemoCaptureIndex>(loop, QDir::homePath());
+        bluetoothHub = std::make_unique<DemoBluetoothHub>(loop);
+    } else {
+        powerSource = std::make_unique<UPowerPowerSource>(QDBusConnection::systemBus());
+        captures = std::make_unique<ScreenshotFolderIndex>(
+            loop, QDir::homePath(), ScreenshotFolderIndex::standardFolders());
+        bluetoothHub = std::make_unique<BlueZHub>(QDBusConnection::systemBus());
+    }
+    power = std::make_unique<PowerService>(loop, bus, settings, *powerSource);
+    screenshots = std::make_unique<ScreenshotService>(bus, *captures, *workspace);
+    bluetooth = std::make_unique<BluetoothService>(bus, *bluetoothHub);
+
+    std::shared_ptr<CalendarStore> calendarStore;
+    if (demo) {
+        calendarStore = std::make_shared<DemoCalendarStore>(loop);
+        pasteboard = std::make_unique<DemoPasteboard>(loop);
+    } else {
+        calendarStore = std::make_shared<IcsCalendarStore>(loop, IcsCalendarStore::defaultRoots());
+        pasteboard = std::make_unique<QtPasteboard>();
+    }
+    calendar = std::make_unique<CalendarService>(loop, bus, settings, calendarStore,
+                                                 std::make_shared<UrlFinder>());
+    // Takes the clipboard's change count now: what was copied before start is not news.
+    clipboard = std::make_unique<ClipboardService>(
+        loop, bus, settings, *pasteboard, DebugLog(QString::fromLatin1(DebugLog::kClipboardPath)),
+        &systemLog);
+
+    // The statistics are the machine's own, in the demo too.
+    hostStats = std::make_unique<ProcHostStats>();
+    lowPowerMode = std::make_unique<PowerProfilesLowPowerMode>(QDBusConnection::systemBus());
+    stats = std::make_unique<SystemStatsService>(loop, *hostStats, *powerSource, *lowPowerMode);
+    if (demo) {
+        auto demoDevices = std::make_shared<DemoDevices>(loop);
+        devices = std::make_unique<DevicesService>(loop, bus, demoDevices, demoDevices, demoDevices);
+    } else {
+        auto registry = std::make_shared<BlueZDeviceRegistry>(QDBusConnection::systemBus());
+        devices = std::make_unique<DevicesService>(
+            loop, bus, registry, registry,
+            std::make_shared<UPowerPeripheralBatteries>(QDBusConnection::systemBus()));
+    }
+}
+
+AppContext::~AppContext() { loop.waitForBackground(); }
+
+void AppContext::start() {
+    // The order of the start-up table: now playing, battery, screenshots, Bluetooth, calendar,
+    // clipboard, system statistics, devices.
+    engine.registerProvider(std::make_unique<NowPlayingActivityProvider>(*media));
+    engine.registerProvider(std::make_unique<BatteryActivityProvider>(*power));
+    engine.registerProvider(std::make_unique<ScreenshotActivityProvider>(*screenshots));
+    engine.registerProvider(std::make_unique<BluetoothActivityProvider>(*bluetooth));
+    engine.registerProvider(std::make_unique<CalendarActivityProvider>(loop, *calendar));
+    engine.registerProvider(std::make_unique<ClipboardActivityProvider>(*clipboard));
+    engine.registerProvider(std::make_unique<SystemStatsActivityProvider>(loop, bus, settings));
+    engine.registerProvider(std::make_unique<DevicesActivityProvider>(*devices));
+    engine.start();
+}
 
 }  // namespace korvo

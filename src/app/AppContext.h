@@ -9,12 +9,35 @@
 #include "settings/SettingsStore.h"
 
 #include <memory>
+#include <vector>
 
 namespace korvo {
 
-/// The composition root: one of each long-lived object, created in dependency order.
+class ArtworkFetcher;
+class BluetoothHub;
+class BluetoothService;
+class CalendarService;
+class DevicesService;
+class HostStats;
+class LowPowerMode;
+class SystemStatsService;
+class ClipboardService;
+class Pasteboard;
+class MediaService;
+class PowerService;
+class PowerSource;
+class ScreenCaptureIndex;
+class ScreenshotService;
+class Workspace;
+
+/// The composition root: one of each long-lived object, created in dependency order. With
+/// `demo` the services run on scripted backends instead of the machine's.
 struct AppContext {
-    explicit AppContext(const QString& executablePath);
+    AppContext(const QString& executablePath, bool demo);
+    ~AppContext();
+
+    /// Registers every provider in its fixed order, then starts the engine.
+    void start();
 
     QtMainLoop loop;
     DebugLog debugLog;
@@ -23,6 +46,23 @@ struct AppContext {
     XdgAutostartLoginItem loginItem;
     SettingsStore settings;
     ActivityEngine engine;
+
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<ArtworkFetcher> artworkFetcher;
+    std::unique_ptr<MediaService> media;
+    std::unique_ptr<PowerSource> powerSource;
+    std::unique_ptr<PowerService> power;
+    std::unique_ptr<ScreenCaptureIndex> captures;
+    std::unique_ptr<ScreenshotService> screenshots;
+    std::unique_ptr<BluetoothHub> bluetoothHub;
+    std::unique_ptr<BluetoothService> bluetooth;
+    std::unique_ptr<CalendarService> calendar;
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<ClipboardService> clipboard;
+    std::unique_ptr<HostStats> hostStats;
+    std::unique_ptr<LowPowerMode> lowPowerMode;
+    std::unique_ptr<SystemStatsService> stats;
+    std::unique_ptr<DevicesService> devices;
 };
 
 }  // namespace korvo

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QRegion>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -53,6 +54,8 @@ public:
 private:
     void requestFrame();
     void requestFrame(const QRegion& dirty);
+    void scheduleFrame(int intervalMs);
+    void flushFrame();
     void paint(QPainter& painter, const QRegion& dirty);
     void updateRegions();
     void handleMouse(QMouseEvent* event);
@@ -79,7 +82,10 @@ private:
     std::function<void(QPointF, ui::DragPhase)> m_drag;
     QRectF m_dragFrame;
     QRegion m_region;
-    bool m_framePending = false;
+    QTimer m_frameTimer;
+    QElapsedTimer m_sinceFrame;
+    bool m_fullFrameWanted = false;
+    QRegion m_dirty;
     quint64 m_frames = 0;
     QRect m_lastRepaint;
     std::vector<Subscription> m_subscriptions;

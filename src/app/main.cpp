@@ -4,6 +4,7 @@
 #include "app/NotchWindowController.h"
 #include "app/SnapshotTour.h"
 #include "app/TrayMenu.h"
+#include "services/nowplaying/MediaService.h"
 #include "platform/demo/DemoTour.h"
 
 #include <QApplication>
@@ -107,12 +108,13 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    korvo::AppContext context(QCoreApplication::applicationFilePath());
-    // Providers register here in their fixed order as the services land.
-    context.engine.start();
+    korvo::AppContext context(QCoreApplication::applicationFilePath(), parser.isSet(demo));
+    context.start();
 
+    korvo::IslandServices services;
+    services.media = context.media.get();
     korvo::NotchWindowController window(context.loop, context.engine, context.settings,
-                                        context.debugLog);
+                                        context.debugLog, {}, services);
     if (qEnvironmentVariableIsSet("KORVO_TRACE_STARTUP")) {
         window.onFirstFrame = [&sinceStart] {
             std::fprintf(stderr, "korvo: first frame %.1f ms after start\n",

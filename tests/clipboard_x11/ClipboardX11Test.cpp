@@ -136,6 +136,7 @@ protected:
 
 TEST_F(X11Clipboard, CopiesFromAnotherClientReachTheService) {
     copy("there before launch");
+    spinFor(500);  // let the server's notice of that copy arrive before the service starts
     auto& s = startService();
     spinFor(1200);
     EXPECT_TRUE(s.history.get().empty());

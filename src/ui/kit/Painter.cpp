@@ -116,9 +116,19 @@ void paintImage(const Node& node, Context& ctx) {
     ctx.p.drawImage(node.frame, *node.image, source);
 }
 
+// Partial repaints (the bars alone) clip the painter; leaves outside the clip are skipped.
+bool outsideClip(const Node& node, const QPainter& p) {
+    return p.hasClipping() && !node.frame.intersects(p.clipBoundingRect());
+}
+
 void paintNode(const Node& node, Context& ctx) {
     using K = Node::Kind;
     QPainter& p = ctx.p;
+    const bool leaf = node.kind == K::text || node.kind == K::symbol || node.kind == K::image ||
+                      node.kind == K::shape;
+    if (leaf && outsideClip(node, p)) {
+        return;
+    }
     switch (node.kind) {
         case K::empty:
         case K::spacer:
@@ -209,7 +219,10 @@ void paintNode(const Node& node, Context& ctx) {
             return;
         }
         case K::shadow: {
-            if (node.shadowColor.alpha() == 0) {
+            // A repaint inside the content never shows the shade around it.
+            const bool insideOnly =
+                p.hasClipping() && node.frame.contains(p.clipBoundingRect());
+            if (node.shadowColor.alpha() == 0 || insideOnly) {
                 paintNode(*node.child(), ctx);
                 return;
             }
