@@ -1,10 +1,10 @@
 #include "app/AppContext.h"
+#include "app/CardFeeds.h"
 #include "app/ControlProtocol.h"
 #include "app/ControlService.h"
 #include "app/NotchWindowController.h"
 #include "app/SnapshotTour.h"
 #include "app/TrayMenu.h"
-#include "services/nowplaying/MediaService.h"
 #include "platform/demo/DemoTour.h"
 
 #include <QApplication>
@@ -111,10 +111,9 @@ int main(int argc, char* argv[]) {
     korvo::AppContext context(QCoreApplication::applicationFilePath(), parser.isSet(demo));
     context.start();
 
-    korvo::IslandServices services;
-    services.media = context.media.get();
+    korvo::IslandServices services = korvo::islandServicesFor(context);
     korvo::NotchWindowController window(context.loop, context.engine, context.settings,
-                                        context.debugLog, {}, services);
+                                        context.debugLog, services.calendar.upcoming, services);
     if (qEnvironmentVariableIsSet("KORVO_TRACE_STARTUP")) {
         window.onFirstFrame = [&sinceStart] {
             std::fprintf(stderr, "korvo: first frame %.1f ms after start\n",
