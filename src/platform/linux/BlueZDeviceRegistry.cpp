@@ -20,17 +20,7 @@ BlueZDeviceRegistry::ManagedObjects readObjects(const QDBusArgument& arg) {
         QDBusObjectPath path;
         arg.beginMapEntry();
         arg >> path;
-        QMap<QString, QVariantMap> interfaces;
-        arg.beginMap();
-        while (!arg.atEnd()) {
-            QString name;
-            QVariantMap properties;
-            arg.beginMapEntry();
-            arg >> name >> properties;
-            arg.endMapEntry();
-            interfaces.insert(name, properties);
-        }
-        arg.endMap();
+        const QMap<QString, QVariantMap> interfaces = BlueZHub::readInterfaces(arg);
         arg.endMapEntry();
         objects.insert(path.path(), interfaces);
     }

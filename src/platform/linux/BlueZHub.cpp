@@ -17,21 +17,6 @@ const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Proper
 const QString kObjectManagerInterface = QStringLiteral("org.freedesktop.DBus.ObjectManager");
 constexpr int kCallTimeoutMs = 5000;
 
-// a{sa{sv}}: interface name -> its properties.
-QMap<QString, QVariantMap> readInterfaces(const QDBusArgument& arg) {
-    QMap<QString, QVariantMap> interfaces;
-    arg.beginMap();
-    while (!arg.atEnd()) {
-        QString name;
-        QVariantMap properties;
-        arg.beginMapEntry();
-        arg >> name >> properties;
-        arg.endMapEntry();
-        interfaces.insert(name, properties);
-    }
-    arg.endMap();
-    return interfaces;
-}
 
 }  // namespace
 
@@ -53,6 +38,21 @@ Subscription BlueZHub::watchConnections(std::function<void(const BluetoothPeer&)
         a->cancel();
         b->cancel();
     });
+}
+
+QMap<QString, QVariantMap> BlueZHub::readInterfaces(const QDBusArgument& arg) {
+    QMap<QString, QVariantMap> interfaces;
+    arg.beginMap();
+    while (!arg.atEnd()) {
+        QString name;
+        QVariantMap properties;
+        arg.beginMapEntry();
+        arg >> name >> properties;
+        arg.endMapEntry();
+        interfaces.insert(name, properties);
+    }
+    arg.endMap();
+    return interfaces;
 }
 
 std::optional<QString> BlueZHub::displayName(const QVariantMap& properties) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDBusArgument>
+
 #include "core/Published.h"
 #include "platform/BluetoothHub.h"
 
@@ -35,6 +37,8 @@ public:
     /// The name to show for a device with these `Device1` properties: the alias, unless BlueZ
     /// made it up from the address for a device that never told its name.
     static std::optional<QString> displayName(const QVariantMap& properties);
+    /// a{sa{sv}}, read by hand: interface name -> its properties.
+    static QMap<QString, QVariantMap> readInterfaces(const QDBusArgument& arg);
 
 private slots:
     void propertiesChanged(const QDBusMessage& message);
