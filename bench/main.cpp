@@ -1,4 +1,6 @@
 // Benchmarks need an application object for fonts and images.
+#include "PresentationBench.h"
+
 #include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
@@ -8,6 +10,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
+    korvo::registerPresentationBenchmarks();
     ::benchmark::Initialize(&argc, argv);
     ::benchmark::RunSpecifiedBenchmarks();
     return 0;

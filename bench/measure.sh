@@ -1,57 +1,94 @@
 #!/usr/bin/env bash
-# Process-level figures of the running island: start-up to first frame, resident memory, and
-# CPU and wake-ups per second while settled. Runs under Xvfb with a private session bus.
+# Process-level figures of the running island, under Xvfb with a private session bus and a
+# scripted MPRIS player (korvo_fake_player) on it:
+#   - start-up to first frame, five warm starts;
+#   - CPU (% of one core) and wake-ups per second, every thread counted, over a window of
+#     $seconds in four situations: settled with nothing live; a track playing, compact; the
+#     statistics card open; the clipboard polling with nothing copied and the other services off;
+#   - resident memory settled, and before and after $TRACKS track changes with a cover each
+#     (one change every 1.1 s, so every change is read: 1,000 take about 18 minutes; TRACKS=0
+#     skips the step).
 #   bench/measure.sh [build-dir] [seconds]
 set -euo pipefail
 mode=outer
 if [ "${1:-}" = "--inner" ]; then mode=inner; shift; fi
 build=${1:-build}
 seconds=${2:-60}
+tracks=${TRACKS:-1000}
 here=$(cd "$(dirname "$0")/.." && pwd)
 korvo="$here/$build/src/app/korvo"
 korvoctl="$here/$build/tools/korvoctl"
+player="$here/$build/bench/korvo_fake_player"
+
+rss() { awk '/VmRSS/ {print $2" "$3}' "/proc/$1/status"; }
+
+# Voluntary context switches of every thread: each is a sleep that ended in a wake-up.
+wakeups() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {s+=$2} END {print s}'; }
+
+sample() {  # label, pid: CPU % of one core and wake-ups per second over $seconds
+  local label=$1 pid=$2 t0 c0 w0 t1 c1 w1 tck
+  c0=$(awk '{print $14+$15}' "/proc/$pid/stat"); w0=$(wakeups "$pid"); t0=$(date +%s.%N)
+  sleep "$seconds"
+  c1=$(awk '{print $14+$15}' "/proc/$pid/stat"); w1=$(wakeups "$pid"); t1=$(date +%s.%N)
+  tck=$(getconf CLK_TCK)
+  awk -v l="$label" -v c0="$c0" -v c1="$c1" -v w0="$w0" -v w1="$w1" -v t0="$t0" -v t1="$t1" \
+      -v tck="$tck" -v r="$(rss "$pid")" \
+    'BEGIN { d=t1-t0; printf "%-45s cpu %.3f %% of a core, %5.2f wakeups/s, rss %s\n", l":", 100*(c1-c0)/tck/d, (w1-w0)/d, r }'
+}
+
+start_korvo() {  # settings lines for a fresh configuration; prints the pid
+  local config; config=$(mktemp -d)
+  mkdir -p "$config/korvo"
+  printf '[General]\n' >"$config/korvo/korvo.conf"
+  for line in "$@"; do printf '%s\n' "$line" >>"$config/korvo/korvo.conf"; done
+  XDG_CONFIG_HOME=$config "$korvo" >/dev/null 2>&1 &
+  echo $!
+}
+
+stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 
 inner() {
-  export KORVO_TRACE_STARTUP=1 XDG_CONFIG_HOME=$(mktemp -d)
+  echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -r)"
+  export XDG_CONFIG_HOME; XDG_CONFIG_HOME=$(mktemp -d)
   # Warm the caches once, then measure.
-  "$korvo" >/dev/null 2>&1 & pid=$!; sleep 2; kill $pid; wait $pid 2>/dev/null || true
+  "$korvo" >/dev/null 2>&1 & pid=$!; sleep 2; stop $pid
   for i in 1 2 3 4 5; do
-    "$korvo" 2>"/tmp/korvo-start-$i.log" & pid=$!
-    sleep 1.5; kill $pid; wait $pid 2>/dev/null || true
+    KORVO_TRACE_STARTUP=1 "$korvo" 2>"/tmp/korvo-start-$i.log" & pid=$!
+    sleep 1.5; stop $pid
     grep -o 'first frame [0-9.]* ms' "/tmp/korvo-start-$i.log" || true
   done
 
-  sample() {  # label, pid: CPU % of one core and wake-ups per second over $seconds
-    local label=$1 pid=$2
-    local t0 c0 w0 t1 c1 w1
-    read -r c0 < <(awk '{print $14+$15}' /proc/$pid/stat)
-    w0=$(awk '/voluntary_ctxt_switches/ {s+=$2} END {print s}' /proc/$pid/status)
-    t0=$(date +%s.%N)
-    sleep "$seconds"
-    read -r c1 < <(awk '{print $14+$15}' /proc/$pid/stat)
-    w1=$(awk '/voluntary_ctxt_switches/ {s+=$2} END {print s}' /proc/$pid/status)
-    t1=$(date +%s.%N)
-    local tck; tck=$(getconf CLK_TCK)
-    awk -v l="$label" -v c0="$c0" -v c1="$c1" -v w0="$w0" -v w1="$w1" -v t0="$t0" -v t1="$t1" -v tck="$tck" \
-      'BEGIN { d=t1-t0; printf "%s: cpu %.3f %% of a core, %.2f wakeups/s\n", l, 100*(c1-c0)/tck/d, (w1-w0)/d }'
-    printf '%s: rss %s\n' "$label" "$(awk '/VmRSS/ {print $2" "$3}' /proc/$pid/status)"
-  }
+  pid=$(start_korvo); sleep 3
+  sample "settled, nothing live" "$pid"
+  stop "$pid"
 
-  "$korvo" 2>/dev/null & pid=$!
-  sleep 3
-  sample "settled, nothing live" $pid
-  "$korvoctl" activity start job --kind build --icon star.fill --title Building --progress 0.5
-  sleep 3
-  sample "settled, compact activity" $pid
-  kill $pid; wait $pid 2>/dev/null || true
+  coproc PLAYER { exec "$player"; }
+  read -r _ <&"${PLAYER[0]}"
+  pid=$(start_korvo); sleep 4
+  sample "playing, compact (bars moving)" "$pid"
+  stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
 
-  # A track playing, compact, bars moving: the demo's scripted player for its first seconds,
-  # before the tour moves on.
-  "$korvo" --demo 2>/dev/null & pid=$!
+  pid=$(start_korvo); sleep 3
+  "$korvoctl" expand >/dev/null
   sleep 2
-  seconds=5 sample "playing, compact" $pid
-  kill $pid; wait $pid 2>/dev/null || true
+  sample "statistics card open" "$pid"
+  stop "$pid"
+
+  pid=$(start_korvo systemCardEnabled=false calendarEnabled=false browserMedia=false); sleep 3
+  sample "clipboard polling, nothing copied" "$pid"
+  stop "$pid"
+
+  if [ "$tracks" -gt 0 ]; then
+    coproc PLAYER { exec "$player" --tracks "$tracks" --every 1100; }
+    read -r _ <&"${PLAYER[0]}"
+    pid=$(start_korvo); sleep 5
+    echo "rss before $tracks track changes: $(rss "$pid")"
+    read -r _ <&"${PLAYER[0]}"  # "done"
+    sleep 3
+    echo "rss after $tracks track changes: $(rss "$pid")"
+    stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+  fi
 }
 
 if [ "$mode" = inner ]; then inner; exit; fi
-exec xvfb-run -a -s "-screen 0 1440x900x24" dbus-run-session -- "$0" --inner "$build" "$seconds"
+exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" dbus-run-session -- "$0" --inner "$build" "$seconds"

@@ -10,6 +10,7 @@ packages=(
   libical-dev
   bootstrap-icons fonts-inter fonts-noto-color-emoji fonts-dejavu-core
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev llvm-14
   xvfb xauth dbus dbus-x11 xclip xdotool libxtst-dev libx11-dev libxext-dev
 )
 

@@ -158,17 +158,26 @@ QStringList writeSnapshotTour(const QString& directory, double scale) {
     if (!QDir().mkpath(directory)) {
         return {};
     }
-    World w;
     QStringList written;
     int shot = 0;
-    auto shoot = [&](const QString& name) {
+    walkSnapshotTour([&](const QString& name, const SnapshotRender& render) {
         const QString file =
             QStringLiteral("%1-%2.png").arg(++shot, 2, 10, QLatin1Char('0')).arg(name);
         const QString path = QDir(directory).filePath(file);
-        if (renderPanel(w.root, w.animator, scale).save(path)) {
+        if (render(scale).save(path)) {
             written << path;
         }
+    });
+    return written;
+}
+
+void walkSnapshotTour(
+    const std::function<void(const QString& name, const SnapshotRender&)>& visit) {
+    World w;
+    const SnapshotRender render = [&w](double scale) {
+        return renderPanel(w.root, w.animator, scale);
     };
+    auto shoot = [&](const QString& name) { visit(name, render); };
     auto show = [&](IslandState s) { w.viewModel.state.set(s); };
 
     shoot(QStringLiteral("hidden"));
@@ -294,7 +303,6 @@ QStringList writeSnapshotTour(const QString& directory, double scale) {
              make(QStringLiteral("system.stats"), Activity::Kind::custom, SystemStatsPayload{}, 7));
     show(IslandState::hud);
     shoot(QStringLiteral("hud"));
-    return written;
 }
 
 }  // namespace korvo

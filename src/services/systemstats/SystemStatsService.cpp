@@ -10,7 +10,7 @@ namespace {
 
 // Rates over two readings of ever-growing totals. A counter that went backwards (a device that
 // went away, a counter that wrapped) or no elapsed time gives 0: a rate is never negative.
-std::pair<double, double> rates(std::uint64_t a, std::uint64_t b, std::uint64_t lastA,
+std::pair<double, double> perSecond(std::uint64_t a, std::uint64_t b, std::uint64_t lastA,
                                 std::uint64_t lastB, double seconds) {
     if (a < lastA || b < lastB || !(seconds > 0)) {
         return {0, 0};
@@ -133,10 +133,10 @@ std::pair<double, double> SystemStatsService::networkSpeed() {
     const double now = m_loop.monotonicNow();
     std::pair<double, double> result{0, 0};
     if (m_lastNet) {
-        result = rates(totals->rx, totals->tx, m_lastNet->totals.rx, m_lastNet->totals.tx,
-                       now - m_lastNet->at);
+        result = perSecond(totals->rx, totals->tx, m_lastNet->totals.rx, m_lastNet->totals.tx,
+                           now - m_lastNet->at);
     }
-    m_lastNet = Previous<NetworkTotals>{*totals, now};
+    m_lastNet = TotalsReading<NetworkTotals>{*totals, now};
     return result;
 }
 
@@ -148,10 +148,10 @@ std::pair<double, double> SystemStatsService::diskSpeed() {
     const double now = m_loop.monotonicNow();
     std::pair<double, double> result{0, 0};
     if (m_lastDisk) {
-        result = rates(totals->read, totals->write, m_lastDisk->totals.read,
-                       m_lastDisk->totals.write, now - m_lastDisk->at);
+        result = perSecond(totals->read, totals->write, m_lastDisk->totals.read,
+                           m_lastDisk->totals.write, now - m_lastDisk->at);
     }
-    m_lastDisk = Previous<DiskTotals>{*totals, now};
+    m_lastDisk = TotalsReading<DiskTotals>{*totals, now};
     return result;
 }
 

@@ -15,6 +15,13 @@ namespace korvo {
 
 class PowerSource;
 
+/// Ever-growing totals as read at a moment, to take rates against.
+template <typename Totals>
+struct TotalsReading {
+    Totals totals;
+    double at = 0;
+};
+
 /// Samples the machine's load and resources into one snapshot, with a short history of the
 /// processor load, every 2 s, but only while at least one view shows the statistics: views
 /// register with `start()` and leave with `stop()`. Costs nothing while nobody looks.
@@ -71,12 +78,6 @@ public:
     Snapshot newSnapshot() const;
 
 private:
-    template <typename Totals>
-    struct Previous {
-        Totals totals;
-        double at = 0;
-    };
-
     void sample();
     std::optional<double> cpuUsage();
     std::pair<double, double> networkSpeed();
@@ -92,8 +93,8 @@ private:
     TaskHandle m_timer;
     // The previous readings survive a pause, so the first sample after it spans the pause.
     std::optional<CPUTicks> m_lastCPUTicks;
-    std::optional<Previous<NetworkTotals>> m_lastNet;
-    std::optional<Previous<DiskTotals>> m_lastDisk;
+    std::optional<TotalsReading<NetworkTotals>> m_lastNet;
+    std::optional<TotalsReading<DiskTotals>> m_lastDisk;
     int m_viewers = 0;
     LifeToken m_life;
 };
