@@ -2,11 +2,10 @@
 #include "FuzzInput.h"
 #include "platform/linux/IcsCalendarStore.h"
 
-#include <QTimeZone>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using korvo::IcsCalendarStore;
-    static const QDateTime from(QDate(2026, 3, 1), QTime(0, 0), QTimeZone::UTC);
+    static const QDateTime from(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC);
     static const QDateTime to = from.addDays(2);
     const QByteArray text = korvo::fuzz::bytes(data, size);
     for (const auto& event : IcsCalendarStore::parse(text, from, to)) {
