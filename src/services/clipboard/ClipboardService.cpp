@@ -97,21 +97,25 @@ void ClipboardService::poll() {
         imageCheck();
         return;
     }
-    dbg(QStringLiteral("string read: ok(") + QString::number(characterCount(*string)) +
-        QStringLiteral(" chars)"));
-    const QString trimmed = string->trimmed();
-    if (trimmed.isEmpty()) {
-        imageCheck();
-        return;
-    }
-    publish(trimmed);
-}
-
-void ClipboardService::publish(const QString& trimmed) {
+    // A huge text is neither copied nor counted whole, so a 100 MB copy costs the tick no more
+    // than the part that is kept; its count in the log is that part's, marked with a "+".
+    const QStringView trimmed = QStringView(*string).trimmed();
     QString text = cutToBytes(trimmed, kMaxTextBytes);
     if (text.size() < trimmed.size()) {
         text = text.trimmed();
     }
+    const bool countedWhole = string->size() <= kMaxTextBytes;
+    dbg(QStringLiteral("string read: ok(") +
+        QString::number(characterCount(countedWhole ? *string : text)) +
+        (countedWhole ? QString() : QStringLiteral("+")) + QStringLiteral(" chars)"));
+    if (text.isEmpty()) {
+        imageCheck();
+        return;
+    }
+    publish(text);
+}
+
+void ClipboardService::publish(const QString& text) {
     std::vector<Item> items = history.get();
     if (!items.empty() && items.front().text == text) {
         return;  // the same copy again; only the newest entry counts
@@ -209,9 +213,9 @@ std::optional<QString> ClipboardService::oneTimeCode(const QString& text) {
     return digits;
 }
 
-QString ClipboardService::cutToBytes(const QString& text, qsizetype maxBytes) {
+QString ClipboardService::cutToBytes(QStringView text, qsizetype maxBytes) {
     if (text.size() * 3 <= maxBytes) {
-        return text;  // cannot exceed the limit
+        return text.toString();  // cannot exceed the limit
     }
     qsizetype bytes = 0;
     qsizetype end = 0;
@@ -224,14 +228,17 @@ QString ClipboardService::cutToBytes(const QString& text, qsizetype maxBytes) {
         ++end;
     }
     if (end >= text.size()) {
-        return text;
+        return text.toString();
     }
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    // Whether a character starts at `end` depends only on what comes before it and on the code
+    // point there, so the finder never looks at the rest of a huge text.
+    const QStringView head = text.first(std::min(text.size(), end + 2));
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, head.data(), head.size());
     finder.setPosition(end);
     if (!finder.isAtBoundary()) {
         end = std::max<qsizetype>(0, finder.toPreviousBoundary());
     }
-    return text.left(end);
+    return text.first(end).toString();
 }
 
 }  // namespace korvo

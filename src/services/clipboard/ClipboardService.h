@@ -74,7 +74,7 @@ public:
     /// The code in a text of 4 to 8 numeric characters once blanks are removed.
     static std::optional<QString> oneTimeCode(const QString& text);
     /// `text` cut to at most `maxBytes` of UTF-8, never inside a character.
-    static QString cutToBytes(const QString& text, qsizetype maxBytes);
+    static QString cutToBytes(QStringView text, qsizetype maxBytes);
 
 private:
     void tick();
