@@ -74,6 +74,8 @@ public:
         }
         return m_connection->registerService(m_serviceName);
     }
+    /// Lets go of the name, keeping the connection and the calls it has taken.
+    void releaseName() { m_connection->unregisterService(m_serviceName); }
     void stop() {
         if (!m_connection) {
             return;

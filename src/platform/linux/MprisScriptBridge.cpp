@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace korvo {
 
@@ -31,7 +32,13 @@ constexpr int kBlameThresholdMs = 1000;
 
 QVariantMap toMap(const QVariant& value) {
     if (value.userType() == qMetaTypeId<QDBusArgument>()) {
-        return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
+        const auto arg = value.value<QDBusArgument>();
+        // A player may send anything where MPRIS says a{sv}; reading another shape as a map
+        // crashes inside the D-Bus library.
+        if (arg.currentSignature() != QLatin1String("a{sv}")) {
+            return {};
+        }
+        return qdbus_cast<QVariantMap>(arg);
     }
     return value.toMap();
 }
@@ -65,8 +72,21 @@ bool isPlaying(const QVariantMap& props) {
     return status(props) == QLatin1String("Playing");
 }
 
+// MPRIS times are microseconds in an int64; whatever else a player sends reads as the nearest
+// such time, so no negative, endless or NaN time reaches the scripts' answers.
 double seconds(const QVariant& microseconds) {
-    return microseconds.toDouble() / 1e6;
+    const double value = microseconds.toDouble();
+    return value > 0 ? std::min(value, double(std::numeric_limits<qint64>::max())) / 1e6 : 0;
+}
+
+// MPRIS volumes run from 0 up, above 1 amplifying; the scripts answer 0 to 1 at most.
+std::optional<double> volumeLevel(const QVariantMap& props) {
+    bool ok = false;
+    const double level = props.value(QStringLiteral("Volume")).toDouble(&ok);
+    if (!ok || !std::isfinite(level)) {
+        return std::nullopt;
+    }
+    return std::clamp(level, 0.0, 1.0);
 }
 
 bool flag(const QVariantMap& props, const char* name) {
@@ -105,23 +125,22 @@ QString playerAnswer(const QVariantMap& props, bool withArtwork) {
         }
         fields << art;
     }
-    const QVariant volume = props.value(QStringLiteral("Volume"));
-    fields << (volume.isValid() ? QString::number(std::lround(volume.toDouble() * 100))
-                                : QString());
+    const auto volume = volumeLevel(props);
+    fields << (volume ? QString::number(std::lround(*volume * 100)) : QString());
     return fields.join(QStringLiteral("||"));
 }
 
 // A browser media session in the form of the tab scan's page-script answer.
 QString browserAnswer(const QVariantMap& props) {
     const QVariantMap meta = metadataOf(props);
-    const QVariant volume = props.value(QStringLiteral("Volume"));
+    const auto volume = volumeLevel(props);
     return QStringList{toText(meta.value(QStringLiteral("xesam:title"))),
                        toText(meta.value(QStringLiteral("xesam:artist"))),
                        toText(meta.value(QStringLiteral("xesam:album"))),
                        number(seconds(meta.value(QStringLiteral("mpris:length")))),
                        number(seconds(props.value(QStringLiteral("Position")))),
                        isPlaying(props) ? QStringLiteral("true") : QStringLiteral("false"),
-                       volume.isValid() ? number(volume.toDouble()) : QStringLiteral("1"),
+                       volume ? number(*volume) : QStringLiteral("1"),
                        toText(meta.value(QStringLiteral("mpris:artUrl"))),
                        QStringLiteral("JS"),
                        toText(meta.value(QStringLiteral("xesam:url")))}
@@ -220,6 +239,7 @@ std::optional<QDBusMessage> MprisScriptBridge::call(const QDBusMessage& message,
     if (timeout <= 0) {
         return std::nullopt;
     }
+    const auto sent = Clock::now();
     QDBusMessage reply = m_bus.call(message, QDBus::Block, timeout);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         return reply;
@@ -227,7 +247,11 @@ std::optional<QDBusMessage> MprisScriptBridge::call(const QDBusMessage& message,
     const QString error = reply.errorName();
     const bool timedOut = error == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
                           error == QLatin1String("org.freedesktop.DBus.Error.Timeout");
-    if (timedOut && timeout >= kBlameThresholdMs && message.service().startsWith(kPrefix)) {
+    // A player that leaves the bus in the middle of a call answers at once with the same error;
+    // only a call that used up its time says the player hangs (timers may fire a little early).
+    const bool waitedOut = Clock::now() - sent >= std::chrono::milliseconds(timeout * 9 / 10);
+    if (timedOut && waitedOut && timeout >= kBlameThresholdMs &&
+        message.service().startsWith(kPrefix)) {
         std::lock_guard lock(m_mutex);
         m_unresponsiveUntil.insert(message.service(), Clock::now() + kUnresponsivePause);
     }
