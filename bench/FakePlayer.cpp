@@ -6,7 +6,7 @@
 #include "fakes/FakeMprisPlayer.h"
 
 #include <QColor>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -34,7 +34,10 @@ QString writeCover(const QTemporaryDir& dir, int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");  // covers are drawn, nothing is shown
+    }
+    QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     auto option = [&](const char* name, int fallback) {
         const int i = args.indexOf(QLatin1String(name));

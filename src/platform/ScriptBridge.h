@@ -93,6 +93,9 @@ public:
     virtual bool isRunning(const QString& bundleId) = 0;
     /// The script's result, or nothing when it failed or timed out.
     virtual std::optional<ScriptResult> run(const ScriptRequest& request) = 0;
+    /// False only when it is known, without blocking, that no player or browser runs at all, so
+    /// a poll has nothing to ask. Main thread.
+    virtual bool anyRunning() { return true; }
 };
 
 }  // namespace korvo

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 using namespace korvo;
@@ -195,4 +197,30 @@ TEST(QtMainLoop, DelayedTasksFireUnlessTheirHandleIsGone) {
     EXPECT_EQ(dropped, 0);
     EXPECT_GE(ticks, 3);
     EXPECT_GT(loop.monotonicNow(), 0.0);
+}
+
+// Polls with room to move share one wake-up: the half-second and the one-second task fire in
+// the same beat, a precise task keeps its own timer, and a cancelled task leaves the beat.
+TEST(QtMainLoop, RepeatingPollsWithToleranceShareTheBeat) {
+    QtApp qt;
+    QtMainLoop loop;
+    std::vector<double> halves, wholes;
+    auto half = loop.scheduleRepeating(0.5, 0.2, [&] { halves.push_back(loop.monotonicNow()); });
+    auto whole = loop.scheduleRepeating(1.0, 0.25, [&] { wholes.push_back(loop.monotonicNow()); });
+    auto precise = loop.scheduleRepeating(0.5, 0, [] {});
+    int dropped = 0;
+    {
+        auto gone = loop.scheduleRepeating(0.5, 0.2, [&] { ++dropped; });
+        EXPECT_EQ(loop.beatTaskCount(), 3);
+    }
+    EXPECT_EQ(loop.beatTaskCount(), 2);
+    spinUntil([&] { return !wholes.empty(); });
+    ASSERT_EQ(wholes.size(), 1u);
+    ASSERT_GE(halves.size(), 1u);
+    EXPECT_TRUE(std::any_of(halves.begin(), halves.end(),
+                            [&](double t) { return std::abs(t - wholes.front()) < 0.002; }));
+    EXPECT_EQ(dropped, 0);
+    half = TaskHandle();
+    whole = TaskHandle();
+    EXPECT_EQ(loop.beatTaskCount(), 0);
 }

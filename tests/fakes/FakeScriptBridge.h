@@ -24,6 +24,8 @@ public:
         return running.contains(bundleId);
     }
 
+    bool anyRunning() override { return !nobodyRuns; }
+
     std::optional<ScriptResult> run(const ScriptRequest& request) override {
         std::lock_guard lock(m_mutex);
         requests.push_back(request);
@@ -59,6 +61,7 @@ public:
     }
 
     QSet<QString> running;
+    bool nobodyRuns = false;  // what the bus's name watch would say with no player left
     std::optional<QString> spotify;
     std::optional<QString> music;
     QHash<QString, QString> scans;  // by bundle id

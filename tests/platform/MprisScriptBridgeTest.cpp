@@ -278,3 +278,17 @@ TEST_F(MprisSession, TheBridgeFillsTheSlotsAndAnswersInTheScriptForms) {
     EXPECT_TRUE(paused->calls().filter("Next").isEmpty());
     EXPECT_TRUE(proxy->calls().isEmpty());
 }
+
+// The bridge follows players joining and leaving the bus without asking it on every poll.
+TEST_F(MprisSession, TheNameWatchSeesPlayersComeAndGo) {
+    MprisScriptBridge bridge;
+    ASSERT_TRUE(spinUntil([&] { return !bridge.anyRunning(); }));
+    auto ignored = player(QStringLiteral("org.mpris.MediaPlayer2.playerctld"));
+    spinUntil([] { return false; }, 100);
+    EXPECT_FALSE(bridge.anyRunning());
+    {
+        auto fake = player(QStringLiteral("org.mpris.MediaPlayer2.korvotest"));
+        EXPECT_TRUE(spinUntil([&] { return bridge.anyRunning(); }));
+    }
+    EXPECT_TRUE(spinUntil([&] { return !bridge.anyRunning(); }));
+}

@@ -6,6 +6,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QFile>
+#include <QSet>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -187,9 +188,65 @@ int MprisScriptBridge::Deadline::callTimeoutMs() const {
     return static_cast<int>(std::clamp<long long>(left, 0, kCallTimeoutMs));
 }
 
-MprisScriptBridge::MprisScriptBridge(QDBusConnection connection) : m_bus(std::move(connection)) {}
+// The players on the bus, kept from the daemon's name-owner notices after one listing, so an idle
+// poll can tell there is nobody to ask without a round trip.
+class MprisScriptBridge::NameWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit NameWatch(QDBusConnection& bus) {
+        if (!bus.isConnected()) {
+            return;
+        }
+        const QString daemon = QStringLiteral("org.freedesktop.DBus");
+        bus.connect(daemon, QStringLiteral("/org/freedesktop/DBus"), daemon,
+                    QStringLiteral("NameOwnerChanged"), this,
+                    SLOT(nameOwnerChanged(QString, QString, QString)));
+        bus.callWithCallback(QDBusMessage::createMethodCall(daemon,
+                                                            QStringLiteral("/org/freedesktop/DBus"),
+                                                            daemon, QStringLiteral("ListNames")),
+                             this, SLOT(listed(QStringList)), SLOT(failed()));
+    }
+
+    /// Nothing for as long as the bus has not been listed.
+    std::optional<bool> anyPlayer() const {
+        if (!m_listed) {
+            return std::nullopt;
+        }
+        return !m_players.isEmpty();
+    }
+
+private slots:
+    void listed(const QStringList& names) {
+        m_listed = true;
+        for (const QString& name : names) {
+            if (familyOfName(name) != Family::ignored) {
+                m_players.insert(name);
+            }
+        }
+    }
+    void failed() {}  // stays unlisted: every poll asks the bus
+    void nameOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
+        if (familyOfName(name) == Family::ignored) {
+            return;
+        }
+        if (newOwner.isEmpty()) {
+            m_players.remove(name);
+        } else {
+            m_players.insert(name);
+        }
+    }
+
+private:
+    bool m_listed = false;
+    QSet<QString> m_players;
+};
+
+MprisScriptBridge::MprisScriptBridge(QDBusConnection connection)
+    : m_bus(std::move(connection)), m_watch(std::make_unique<NameWatch>(m_bus)) {}
 
 MprisScriptBridge::~MprisScriptBridge() = default;
+
+bool MprisScriptBridge::anyRunning() { return m_watch->anyPlayer().value_or(true); }
 
 MprisScriptBridge::Family MprisScriptBridge::familyOfName(const QString& busName) {
     if (!busName.startsWith(kPrefix)) {
@@ -517,3 +574,5 @@ std::optional<ScriptResult> MprisScriptBridge::pageScript(const intent::PageScri
 }
 
 }  // namespace korvo
+
+#include "MprisScriptBridge.moc"

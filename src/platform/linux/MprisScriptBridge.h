@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 
 class QDBusMessage;
@@ -27,6 +28,9 @@ public:
 
     bool isRunning(const QString& bundleId) override;
     std::optional<ScriptResult> run(const ScriptRequest& request) override;
+    /// Follows the bus's name changes from one listing at construction on, so it never blocks;
+    /// true while that listing is not in (or the bus cannot be watched).
+    bool anyRunning() override;
 
     enum class Family { spotify, chrome, brave, edge, firefox, otherBrowser, player, ignored };
     /// What a bus name stands for, judged by the name alone.
@@ -70,7 +74,10 @@ private:
     std::optional<ScriptResult> pageScript(const intent::PageScript& page,
                                            const Deadline& deadline);
 
+    class NameWatch;
+
     QDBusConnection m_bus;
+    std::unique_ptr<NameWatch> m_watch;  // main thread
     std::mutex m_mutex;  // guards the caches below; never held across a D-Bus call
     QStringList m_names;
     Clock::time_point m_namesRead;

@@ -61,6 +61,12 @@ void MediaService::poll() {
     if (m_readInFlight) {
         return;  // the previous read is still waiting on a player; this tick is skipped
     }
+    if (!m_bridge->anyRunning()) {
+        // Nobody to ask: the reading is nothing, without a trip to the background.
+        m_activeBrowser.reset();
+        publish(std::nullopt);
+        return;
+    }
     m_readInFlight = true;
     // The store is main-thread only, so the setting travels with the read.
     const bool browserMedia = m_settings.browserMedia();

@@ -60,12 +60,16 @@ IslandRootView::IslandRootView(IslandViewModel& viewModel, ActivityEngine& engin
 QSizeF IslandRootView::targetSize() const {
     SizeInputs inputs;
     inputs.enabledStats = static_cast<int>(hudstat::enabled(m_settings).size());
+    const auto& focused = m_engine.focused.get();
+    const IslandState state = m_viewModel.state.get();
+    // Only the expanded calendar card is sized by today's events; counting them converts every
+    // event's time, too much to do on every frame of every other presentation.
     const auto& upcoming = m_upcoming ? m_upcoming : m_services.calendar.upcoming;
-    if (upcoming) {
+    if (upcoming && state == IslandState::expanded && focused &&
+        payloadCase(focused->payload) == PayloadCase::calendar) {
         inputs.calendarEventsToday = countTodayOrOngoing(upcoming(), m_loop.wallNow());
     }
-    return islandSize(m_viewModel.state.get(), m_viewModel.notchGeometry.get(),
-                      m_engine.focused.get(), inputs);
+    return islandSize(state, m_viewModel.notchGeometry.get(), focused, inputs);
 }
 
 IslandRootView::Header IslandRootView::headerFor(const Activity& focused, const QDateTime& now) {

@@ -173,12 +173,26 @@ void paintNode(const Node& node, Context& ctx) {
             paintNode(*node.children[0], ctx);
             paintNode(*node.children[1], ctx);
             return;
-        case K::clip:
+        case K::clip: {
+            const QPainterPath path = shapePath(node.shape, node.frame);
+            if (p.hasClipping()) {
+                // A partial repaint away from the shape's edge needs no clip of its own: setting
+                // one costs more than the rest of such a frame.
+                const QRectF dirty = p.clipBoundingRect();
+                if (!node.frame.intersects(dirty)) {
+                    return;
+                }
+                if (path.contains(dirty)) {
+                    paintNode(*node.child(), ctx);
+                    return;
+                }
+            }
             p.save();
-            p.setClipPath(shapePath(node.shape, node.frame), Qt::IntersectClip);
+            p.setClipPath(path, Qt::IntersectClip);
             paintNode(*node.child(), ctx);
             p.restore();
             return;
+        }
         case K::opacity: {
             if (node.opacity <= 0.001 && !node.compositeGroup) {
                 return;

@@ -374,3 +374,23 @@ TEST_F(NowPlaying, PageControlsFallBackToMediaKeys) {
     EXPECT_TRUE(keys->posted.empty());  // ran, then no trust to send keys
     EXPECT_FALSE(bridge->ranOnMainThread);
 }
+
+// With no player on the bus a poll asks nobody: no background read, and a track still shown ends.
+TEST_F(NowPlaying, WithNobodyRunningAPollStaysOnTheMainThreadAndEndsTheTrack) {
+    bridge->spotify = spotifyAnswer(QStringLiteral("A"), 1, true);
+    service.start();
+    loop.runUntilIdle();
+    EXPECT_EQ(take(), QStringList{"started A"});
+    const int reads = holding.started;
+
+    bridge->nobodyRuns = true;
+    tick();
+    tick();
+    EXPECT_EQ(holding.started, reads);
+    EXPECT_EQ(take(), QStringList{"ended"});
+
+    bridge->nobodyRuns = false;
+    tick();
+    EXPECT_EQ(holding.started, reads + 1);
+    EXPECT_EQ(take(), QStringList{"started A"});
+}

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QPainter>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -127,4 +128,30 @@ TEST(KitSymbols, EveryNameUsedInTheSourcesResolvesToAnExistingFile) {
         }
     }
     EXPECT_GE(checked, 0);
+}
+
+// A partial repaint gives the same pixels as a full one: inside a rounded clip, where the clip
+// is skipped, and across its corner, where it must still cut.
+TEST(KitPainter, PartialRepaintsMatchFullOnesInsideAndAcrossAClip) {
+    View content = rectangle(Fill::solid(Qt::white)).frame(200, 100);
+    View root = content.clip(Outline::rounded(CornerRadii::all(30))).frame(200, 100);
+    layout(*root.node(), {200, 100});
+    QImage full(200, 100, QImage::Format_ARGB32_Premultiplied);
+    full.fill(Qt::transparent);
+    {
+        QPainter p(&full);
+        paint(*root.node(), p);
+    }
+    for (const QRect dirty : {QRect(80, 40, 20, 20), QRect(0, 0, 20, 20)}) {
+        QImage part(200, 100, QImage::Format_ARGB32_Premultiplied);
+        part.fill(Qt::transparent);
+        {
+            QPainter p(&part);
+            p.setClipRect(dirty);
+            paint(*root.node(), p);
+        }
+        const QRect inside = dirty.intersected(full.rect());
+        EXPECT_EQ(part.copy(inside), full.copy(inside)) << dirty.x() << "," << dirty.y();
+    }
+    EXPECT_EQ(qAlpha(full.pixel(1, 1)), 0);  // the corner really is cut
 }
