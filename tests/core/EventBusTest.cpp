@@ -40,15 +40,6 @@ TEST(EventBus, PostOnTheMainThreadArrivesBeforePostReturns) {
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
 
-TEST(EventBus, EventsBeforeSubscribingAreLost) {
-    VirtualLoop loop;
-    EventBus bus(loop);
-    bus.post(ActivityEnded{QStringLiteral("early")});
-    QStringList seen;
-    auto sub = bus.subscribe([&](const IslandEvent& e) { seen << describe(e); });
-    EXPECT_TRUE(seen.isEmpty());
-}
-
 TEST(EventBus, BackgroundPostsHopToTheMainThreadInPostingOrder) {
     VirtualLoop loop;
     EventBus bus(loop);

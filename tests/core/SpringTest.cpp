@@ -7,12 +7,6 @@
 
 using namespace korvo;
 
-TEST(Spring, CoefficientsFollowResponseAndDamping) {
-    const Spring s{0.5, 0.78, 0};
-    EXPECT_NEAR(s.stiffness(), std::pow(2 * std::numbers::pi / 0.5, 2), 1e-9);
-    EXPECT_NEAR(s.damping(), 4 * std::numbers::pi * 0.78 / 0.5, 1e-9);
-}
-
 TEST(Spring, StepResponseStartsAtRestAndReachesTheTarget) {
     for (const Spring& s : {springs::hidden, springs::expanded, springs::micro, Spring{0.4, 1.0, 0},
                             Spring{0.4, 1.5, 0}}) {
