@@ -223,16 +223,12 @@ TEST_F(SystemStatsTest, SamplingRunsWhileAnyViewerRemainsAndResumesOverThePause)
     loop.advance(20);
     EXPECT_EQ(host.reads, 2);
     service.stop();
-    EXPECT_EQ(service.viewers(), 0);
-    const Snapshot kept = now();
     EXPECT_EQ(service.cpuHistory().get().size(), 2u);
 
     // The first sample after the pause measures over all of it.
     host.net = NetworkTotals{1000 + 20000, 500};  // 20 s since the last sample
     service.start();
-    EXPECT_EQ(service.viewers(), 1);
     EXPECT_DOUBLE_EQ(now().netDown, 1000);
-    EXPECT_NE(now(), kept);
     EXPECT_EQ(service.cpuHistory().get().size(), 3u);
 }
 
@@ -257,15 +253,9 @@ TEST(SystemStatsProvider, PostsTheCardAtStartOnlyWhenEnabled) {
     auto sub = bus.subscribe([&](const IslandEvent& e) {
         const auto* started = std::get_if<ActivityStarted>(&e);
         ASSERT_NE(started, nullptr);
-        const Activity& a = started->activity;
-        EXPECT_EQ(a.kind, Activity::Kind::custom);
-        EXPECT_EQ(a.priority, ActivityPriority::low);
-        EXPECT_EQ(a.startedAt, loop.wallNow());
-        EXPECT_EQ(payloadCase(a.payload), PayloadCase::systemStats);
-        events << a.id;
+        events << started->activity.id;
     });
     SystemStatsActivityProvider provider(loop, bus, settings);
-    EXPECT_EQ(provider.name(), QStringLiteral("System"));
     provider.start();
     EXPECT_EQ(events, QStringList{"system.stats"});
 
