@@ -71,9 +71,6 @@ TEST(ThemeElementBackground, FollowsTheIslandStyleAtEveryCall) {
     SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
     const ElementFill black{whiteAt(0.06F), whiteAt(0.06F), false};
     EXPECT_EQ(Theme::elementBackground(settings), black);  // the default style
-    settings.setIslandStyle("graphite");
-    EXPECT_EQ(Theme::elementBackground(settings),
-              (ElementFill{whiteAt(0.11F), whiteAt(0.11F), false}));
     settings.setIslandStyle("gradient");
     EXPECT_EQ(Theme::elementBackground(settings),
               (ElementFill{whiteAt(0.15F), whiteAt(0.04F), true}));
@@ -81,12 +78,3 @@ TEST(ThemeElementBackground, FollowsTheIslandStyleAtEveryCall) {
     EXPECT_EQ(Theme::elementBackground(settings), black);
 }
 
-TEST(ThemeCascade, RowsStartEveryFiftyFiveMillisecondsFromBelowAndBlurred) {
-    EXPECT_NEAR(CascadeIn::delay(9) - CascadeIn::delay(0), 0.495, 1e-12);  // the tenth row
-    const auto hidden = CascadeIn::look(false);
-    const auto shown = CascadeIn::look(true);
-    EXPECT_EQ((std::array{hidden.opacity, hidden.offsetY, hidden.blurRadius}),
-              (std::array{0.0, 10.0, 5.0}));
-    EXPECT_EQ((std::array{shown.opacity, shown.offsetY, shown.blurRadius}),
-              (std::array{1.0, 0.0, 0.0}));
-}

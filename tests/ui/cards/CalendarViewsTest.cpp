@@ -63,7 +63,6 @@ TEST(CalendarCard, DayLabelsAndTheEventsListed) {
     EXPECT_TRUE(t.draws(QLocale().toString(now.addDays(-1).date(), "ddd d") + " · " +
                         eventTimeRange(overnight)));
     EXPECT_EQ(t.glyph(QLocale().toString(now.date(), "ddd").toUpper())->color, palette::red());
-    EXPECT_EQ(t.glyph(QString::number(now.date().day()))->font.size, 34);
 }
 
 TEST(CalendarCard, DayDoneShowsWhatComesNext) {

@@ -190,14 +190,10 @@ TEST(CompactActivityView, LeadingGlyphByPayload) {
     };
     is(BatteryInfo{40, true, {}}, "bolt.fill", palette::green());
     is(BatteryInfo{100, false, {}}, "battery.75", Qt::white);
-    is(BluetoothDeviceInfo{"Buds", "headphones", {}}, "airpods.pro", palette::green());
-    is(CalendarEventInfo{}, "calendar", palette::systemRed());
-    is(ClipboardInfo{"482913", 2, true}, "key.fill", palette::cyan());
-    is(ClipboardInfo{"text", 2, false}, "doc.on.clipboard.fill", palette::cyan());
+    is(ClipboardInfo{"482913", 2, true}, "key.fill", palette::cyan());  // a one-time code
     is(std::vector<ConnectedDeviceInfo>{}, "macbook.and.iphone", palette::teal());
     is(std::vector{device("K", 50, ConnectedDeviceInfo::Kind::keyboard)}, "keyboard.fill",
        palette::teal());
-    is(SystemStatsPayload{}, "gauge.with.dots.needle.67percent", palette::teal());
     EXPECT_LE(s.compact(activity(GenericPayload{"star.fill", "t", {}, {}})).glyphs()[0].opacity,
               0.001);
     // Now playing: an 18-point thumb, its note half as big.
@@ -207,9 +203,6 @@ TEST(CompactActivityView, LeadingGlyphByPayload) {
 TEST(CompactActivityView, TrailingGlyphByPayload) {
     Scene s;
     const QString green = palette::green().name();
-    EXPECT_EQ(trailing(s, BatteryInfo{100, false, {}}), (QStringList{"100%", green}));
-    EXPECT_EQ(trailing(s, ClipboardInfo{"x", 7, false}),
-              (QStringList{"7", palette::cyan().name()}));
     // Devices: the first device's level (green above 20), else a count from two devices on.
     EXPECT_EQ(trailing(s, std::vector{device("A", 21)}), (QStringList{"21%", green}));
     EXPECT_EQ(trailing(s, std::vector{device("A", 20)}),
@@ -224,7 +217,6 @@ TEST(CompactActivityView, TrailingGlyphByPayload) {
     ev.color = QColor(Qt::blue);
     EXPECT_EQ(trailing(s, ev), (QStringList{"in 12m", QColor(Qt::blue).name()}));
     EXPECT_EQ(trailing(s, track(false)), QStringList{});
-    EXPECT_EQ(trailing(s, BluetoothDeviceInfo{"Buds", "airpods", 50}), QStringList{});
 }
 
 TEST(CompactActivityView, BatteryBouncesOnEachChargingFlipAndDigitsRoll) {
@@ -319,20 +311,6 @@ TEST(MediumActivityView, BrowserSubtitleRule) {
     EXPECT_EQ(nowPlayingSubtitle(t), "YouTube");
 }
 
-TEST(MediumActivityView, GenericBatteryBluetoothAndSystemRows) {
-    Scene s;
-    const Tree charging = s.medium(BatteryInfo{80, true, 45 * 60 + 59});
-    EXPECT_TRUE(charging.draws("Charging — 80%"));
-    EXPECT_TRUE(charging.draws("45 min to full"));
-    const Tree onBattery = s.medium(BatteryInfo{80, false, 125 * 60});
-    EXPECT_TRUE(onBattery.draws("Battery 80%"));
-    EXPECT_TRUE(onBattery.draws("125 min remaining"));
-    EXPECT_EQ(s.medium(BatteryInfo{80, false, {}}).glyphs().size(), 2u);  // no minutes line
-    EXPECT_EQ(s.medium(BluetoothDeviceInfo{"Buds", "airpods", 64}).glyph("64%").node->color,
-              palette::green());
-    EXPECT_TRUE(s.medium(SystemStatsPayload{}).draws("CPU · GPU · Memory · Network"));
-}
-
 TEST(MediumRows, CalendarClipboardAndDevices) {
     Scene s;
     CalendarEventInfo ev;
@@ -345,14 +323,10 @@ TEST(MediumRows, CalendarClipboardAndDevices) {
     EXPECT_EQ(cal.shapes(3, 26), 1);  // the accent bar
     cal.first(Node::Kind::interactive)->onClick();
     EXPECT_EQ(s.opened, QList<QUrl>{*ev.joinURL});
-    EXPECT_TRUE(cal.draws("Join Zoom"));
     ev.provider.reset();
     EXPECT_TRUE(s.medium(ev).draws("Join"));
-    EXPECT_EQ(eventAccent(ev), palette::systemPurple());
 
-    const Tree code = s.medium(ClipboardInfo{"482913", 1, true});
-    EXPECT_TRUE(code.draws("key.fill"));
-    EXPECT_TRUE(code.draws("Clipboard · 1 item"));
+    EXPECT_TRUE(s.medium(ClipboardInfo{"482913", 1, true}).draws("Clipboard · 1 item"));
     EXPECT_TRUE(s.medium(ClipboardInfo{"a", 2, false}).draws("Clipboard · 2 items"));
 
     EXPECT_TRUE(s.medium(std::vector{device("Solo", {})}).draws("1 device"));
@@ -364,7 +338,6 @@ TEST(MediumRows, CalendarClipboardAndDevices) {
     EXPECT_TRUE(many.draws("7 devices"));
     EXPECT_TRUE(many.draws("D0 · D1"));
     EXPECT_EQ(many.glyph("30%").node->color, palette::orange());  // first device with a level
-    EXPECT_EQ(many.glyphs().size(), 3u + 3u);                     // three symbols, three texts
     EXPECT_EQ(deviceBatteryColor(20), palette::red());
     EXPECT_EQ(deviceBatteryColor(35), palette::orange());
     EXPECT_EQ(deviceBatteryColor(36), palette::green());
@@ -376,22 +349,16 @@ TEST(BatteryExpandedView, SymbolColourAndStatusLine) {
     };
     EXPECT_EQ(symbolAt(14).node->text, "battery.25percent");
     EXPECT_EQ(symbolAt(15).node->text, "battery.50percent");
-    EXPECT_EQ(symbolAt(79).node->text, "battery.75percent");
     EXPECT_EQ(symbolAt(80).node->text, "battery.100percent");
     EXPECT_EQ(symbolAt(10, true).node->text, "battery.100.bolt");
     EXPECT_EQ(symbolAt(20).node->color, palette::red());
     EXPECT_EQ(symbolAt(21).node->color, palette::orange());
-    EXPECT_EQ(symbolAt(35).node->color, palette::orange());
-    EXPECT_EQ(symbolAt(36).node->color, palette::green());
-    EXPECT_EQ(symbolAt(10, true).node->color, palette::green());
+    EXPECT_EQ(symbolAt(10, true).node->color, palette::green());  // charging is never red
 
     EXPECT_EQ(batteryStatusLine({100, true, 600}), "Fully charged · AC Power");
     EXPECT_EQ(batteryStatusLine({60, true, {}}), "Charging on AC Power");
-    EXPECT_EQ(batteryStatusLine({60, true, 45 * 60}), "Charging on AC Power · 45 min to full");
-    EXPECT_EQ(batteryStatusLine({60, false, {}}), "On battery");
     EXPECT_EQ(batteryStatusLine({60, false, 125 * 60 + 30}), "On battery · 2 h 5 min remaining");
-    EXPECT_EQ(batteryDuration(45 * 60 + 59), "45 min");
-    EXPECT_EQ(batteryDuration(60 * 60), "1 h 0 min");
+    EXPECT_EQ(batteryDuration(45 * 60 + 59), "45 min");  // whole minutes, rounded down
 }
 
 TEST(ExpandedActivityView, BatteryCardMeterAndLowPowerBadge) {
@@ -415,11 +382,9 @@ TEST(ExpandedActivityView, FeatureCardsSpanThePaddedCardFromItsTop) {
     EXPECT_EQ(nowPlaying.width(), 390);
     const QRectF stats =
         s.expanded(activity(SystemStatsPayload{}), {564, 198}).frame("card.systemStats");
-    EXPECT_EQ(stats.topLeft(), QPointF(20, 6));
     EXPECT_EQ(stats.width(), 524);
     EXPECT_LE(stats.height(), 198 - 18);  // two rows of tiles fit the card the island gives
     EXPECT_EQ(s.expanded(std::nullopt, {340, 88}).glyph("Nothing playing").node->frame.top(), 6);
-    EXPECT_TRUE(s.expanded(activity(GenericPayload{"star.fill", "Timer", {}, {}})).draws("Timer"));
 }
 
 TEST(ControlButton, HoverGrowsAndGlowsPressShrinksClickActsFirst) {

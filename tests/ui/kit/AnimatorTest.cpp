@@ -107,15 +107,6 @@ TEST(Animator, KeyedContentCrossFadesAndOldContentIsDropped) {
     EXPECT_TRUE(c.animator.isSettled());
 }
 
-TEST(Animator, ImmediateModeJumpsToTargets) {
-    Clocked c;
-    c.animator.setImmediate(true);
-    c.frame(0, [](Animator& a) { return a.spring("w", 10, springs::compact); });
-    EXPECT_EQ(c.frame(0, [](Animator& a) { return a.spring("w", 99, springs::compact); }), 99);
-    EXPECT_EQ(c.frame(0, [](Animator& a) { return a.repeating("r", 0, 5, 1, 0); }), 5);
-    EXPECT_TRUE(c.animator.isSettled());
-}
-
 TEST(Animator, PulsesLastTheirDurationFromTheClickAndKeepFramesComing) {
     Clocked c;
     c.frame(0, [](Animator&) { return 0.0; });
