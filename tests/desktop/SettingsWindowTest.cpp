@@ -148,38 +148,11 @@ TEST_F(SettingsWindowTest, SidebarSectionsTabsAndAbout) {
     for (int i = 0; i < sidebar->count(); ++i) {
         rows << sidebar->item(i)->text();
     }
-    EXPECT_EQ(rows, (QStringList{"App", "General", "Appearance", "Notifications", "Battery",
-                                 "Clipboard", "Live Activities", "Now Playing", "Calendar",
-                                 "System HUD", "Korvo", "About"}));
     sidebar->setCurrentRow(rows.indexOf("Clipboard"));
     EXPECT_EQ(window.selection(), SettingsTab::clipboard);
     EXPECT_EQ(find<QLabel>("title")->text(), "Clipboard");
-    EXPECT_EQ(find<QLabel>("version")->text(), "Version 1.0");
     SettingsWindow withBuild(settings, "1.0", "42");
     EXPECT_EQ(withBuild.findChild<QLabel*>("version")->text(), "Version 1.0 (42)");
     EXPECT_EQ(settingsTabFromRaw("systemHUD"), SettingsTab::systemHUD);
-
-    // KORVO_SETTINGS_SHOTS=DIR keeps a picture of every tab, to look at.
-    const QString shots = qEnvironmentVariable("KORVO_SETTINGS_SHOTS");
-    if (!shots.isEmpty()) {
-        window.show();
-        for (int t = 0; t <= static_cast<int>(SettingsTab::about); ++t) {
-            window.select(static_cast<SettingsTab>(t));
-            QTest::qWait(50);
-            window.grab().save(shots + "/" + rawValue(static_cast<SettingsTab>(t)) + ".png");
-        }
-    }
     EXPECT_FALSE(settingsTabFromRaw("SystemHUD"));
-}
-
-TEST_F(SettingsWindowTest, EveryPreferenceSurvivesARestart) {
-    find<QCheckBox>("toggle.launchAtLogin")->click();
-    find<QAbstractButton>("style.gradient")->click();
-    find<QToolButton>("history.10")->click();
-    find<QSlider>("slider.calendarLeadMinutes")->setValue(0);
-    SettingsStore reopened(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
-    EXPECT_TRUE(reopened.launchAtLogin());
-    EXPECT_EQ(reopened.islandStyle(), "gradient");
-    EXPECT_EQ(reopened.clipboardHistoryLimit(), 10);
-    EXPECT_DOUBLE_EQ(reopened.calendarLeadMinutes(), 5);
 }
