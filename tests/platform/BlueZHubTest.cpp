@@ -1,24 +1,17 @@
 #include "platform/linux/BlueZHub.h"
 
-#include "DBusTestBus.h"
+#include "FakeBlueZ.h"
 #include "core/VirtualLoop.h"
 #include "fakes/QtPrinters.h"
 #include "services/bluetooth/BluetoothService.h"
 
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-
 using namespace korvo;
-using korvo::testing::FakeService;
+using korvo::testing::FakeBlueZ;
 using korvo::testing::settle;
 using korvo::testing::waitUntil;
 
 namespace {
 
-using InterfaceMap = QMap<QString, QVariantMap>;
-using ObjectMap = QMap<QDBusObjectPath, InterfaceMap>;
-
-const QString kDevice1 = BlueZHub::kDeviceInterface;
 QString devicePath(int n) {
     return QStringLiteral("/org/bluez/hci0/dev_AA_BB_CC_DD_EE_0%1").arg(n);
 }
@@ -38,74 +31,6 @@ QVariantMap deviceProps(int n, std::optional<QString> name, std::optional<QStrin
                                              : QString(address).replace(':', '-'));
     return p;
 }
-
-/// bluetoothd as far as connection notices go: the object manager at "/", Device1 objects and
-/// their properties.
-class FakeBlueZ : public FakeService {
-public:
-    FakeBlueZ() : FakeService(QStringLiteral("org.bluez"), QStringLiteral("/")) {
-        qDBusRegisterMetaType<InterfaceMap>();
-        qDBusRegisterMetaType<ObjectMap>();
-    }
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        QVariant answer;
-        {
-            std::lock_guard lock(mutex);
-            if (message.path() == QLatin1String("/") &&
-                message.member() == QLatin1String("GetManagedObjects")) {
-                ObjectMap objects;
-                for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
-                    objects.insert(QDBusObjectPath(it.key()), {{kDevice1, it.value()}});
-                }
-                answer = QVariant::fromValue(objects);
-            } else if (message.member() == QLatin1String("GetAll") &&
-                       message.arguments().value(0).toString() == kDevice1 &&
-                       m_devices.contains(message.path())) {
-                answer = QVariant(m_devices.value(message.path()));
-            } else {
-                return false;
-            }
-        }
-        connection.send(message.createReply(answer));
-        ++calls;
-        return true;
-    }
-
-    /// `announce`: with InterfacesAdded, as for a newly paired device; else quietly, as for a
-    /// device whose signal the listener missed.
-    void add(const QString& path, const QVariantMap& props, bool announce) {
-        {
-            std::lock_guard lock(mutex);
-            m_devices.insert(path, props);
-        }
-        if (announce) {
-            emitSignal(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                       QStringLiteral("InterfacesAdded"),
-                       {QVariant::fromValue(QDBusObjectPath(path)),
-                        QVariant::fromValue(InterfaceMap{{kDevice1, props}})});
-        }
-    }
-    void remove(const QString& path) {
-        {
-            std::lock_guard lock(mutex);
-            m_devices.remove(path);
-        }
-        emitSignal(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                   QStringLiteral("InterfacesRemoved"),
-                   {QVariant::fromValue(QDBusObjectPath(path)), QStringList{kDevice1}});
-    }
-    void setConnected(const QString& path, bool connected) {
-        {
-            std::lock_guard lock(mutex);
-            m_devices[path].insert(QStringLiteral("Connected"), connected);
-        }
-        emitPropertiesChanged(path, kDevice1, {{QStringLiteral("Connected"), connected}});
-    }
-
-private:
-    QMap<QString, QVariantMap> m_devices;
-};
 
 class BlueZTest : public ::testing::Test {
 protected:

@@ -2,7 +2,7 @@
 #include "platform/linux/PowerProfilesLowPowerMode.h"
 #include "platform/linux/UPowerPeripheralBatteries.h"
 
-#include "DBusTestBus.h"
+#include "FakeBlueZ.h"
 #include "core/QtMainLoop.h"
 #include "fakes/QtPrinters.h"
 #include "services/devices/DevicesService.h"
@@ -14,17 +14,13 @@
 #include <variant>
 
 using namespace korvo;
+using korvo::testing::FakeBlueZ;
 using korvo::testing::FakeService;
 using korvo::testing::settle;
 using korvo::testing::waitUntil;
 
 namespace {
 
-using InterfaceMap = QMap<QString, QVariantMap>;
-using ObjectMap = QMap<QDBusObjectPath, InterfaceMap>;
-
-const QString kDevice1 = QStringLiteral("org.bluez.Device1");
-const QString kBattery1 = QStringLiteral("org.bluez.Battery1");
 constexpr uint kHeadphonesClass = 0x240404;  // major class 4, audio
 constexpr uint kPhoneClass = 0x5a020c;       // major class 2, phone
 
@@ -45,53 +41,6 @@ QVariantMap bluezDevice(const QString& address, const QString& name, uint cls, b
     }
     return p;
 }
-
-/// bluetoothd's object manager with Device1 and Battery1 objects.
-class FakeBlueZ : public FakeService {
-public:
-    FakeBlueZ() : FakeService(QStringLiteral("org.bluez"), QStringLiteral("/")) {
-        qDBusRegisterMetaType<InterfaceMap>();
-        qDBusRegisterMetaType<ObjectMap>();
-    }
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        if (message.path() != QLatin1String("/") ||
-            message.member() != QLatin1String("GetManagedObjects")) {
-            return false;
-        }
-        ObjectMap objects;
-        {
-            std::lock_guard lock(mutex);
-            objects.insert(
-                QDBusObjectPath("/org/bluez/hci0"),
-                {{QStringLiteral("org.bluez.Adapter1"), {{QStringLiteral("Powered"), true}}}});
-            for (auto it = m_objects.begin(); it != m_objects.end(); ++it) {
-                objects.insert(QDBusObjectPath(it.key()), it.value());
-            }
-        }
-        connection.send(message.createReply(QVariant::fromValue(objects)));
-        ++calls;
-        return true;
-    }
-
-    void set(const QString& path, const QVariantMap& device,
-             std::optional<int> battery = std::nullopt) {
-        std::lock_guard lock(mutex);
-        InterfaceMap interfaces{{kDevice1, device}};
-        if (battery) {
-            interfaces.insert(
-                kBattery1, {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(*battery))}});
-        }
-        m_objects.insert(path, interfaces);
-    }
-    void setConnected(const QString& path, bool connected) {
-        std::lock_guard lock(mutex);
-        m_objects[path][kDevice1].insert(QStringLiteral("Connected"), connected);
-    }
-
-private:
-    QMap<QString, InterfaceMap> m_objects;
-};
 
 /// UPower's device list with peripheral devices.
 class FakeUPowerDevices : public FakeService {
@@ -206,18 +155,18 @@ const QString kStranger = QStringLiteral("/org/bluez/hci0/dev_00_00_00_00_00_09"
 const QString kNameless = QStringLiteral("/org/bluez/hci0/dev_00_00_00_00_00_0A");
 
 void addDevices(FakeBlueZ& bluez) {
-    bluez.set(kBuds, bluezDevice("AC:90:85:00:00:02", "Studio Buds", kHeadphonesClass, true, true),
-              80);
-    bluez.set(kPhone, bluezDevice("A4:83:E7:00:00:07", "Ada's Phone", kPhoneClass, true, false),
-              90);
-    bluez.set(kMouse, bluezDevice("C0:00:00:00:00:03", "MX Anywhere 3", 0x002580, true, true));
+    bluez.add(kBuds, bluezDevice("AC:90:85:00:00:02", "Studio Buds", kHeadphonesClass, true, true),
+              false, 80);
+    bluez.add(kPhone, bluezDevice("A4:83:E7:00:00:07", "Ada's Phone", kPhoneClass, true, false),
+              false, 90);
+    bluez.add(kMouse, bluezDevice("C0:00:00:00:00:03", "MX Anywhere 3", 0x002580, true, true));
     // A low-energy watch has an appearance instead of a class.
     auto watch = bluezDevice("E0:00:00:00:00:04", "Fenix 7", 0, true, false);
     watch.insert(QStringLiteral("Appearance"), QVariant::fromValue(ushort(0x00C1)));
-    bluez.set(kWatch, watch);
-    bluez.set(kStranger, bluezDevice("00:00:00:00:00:09", "Neighbour's TV", 0x0c043c, false, true),
-              50);
-    bluez.set(kNameless, bluezDevice("00:00:00:00:00:0A", QString(), 0x240404, true, true));
+    bluez.add(kWatch, watch);
+    bluez.add(kStranger, bluezDevice("00:00:00:00:00:09", "Neighbour's TV", 0x0c043c, false, true),
+              false, 50);
+    bluez.add(kNameless, bluezDevice("00:00:00:00:00:0A", QString(), 0x240404, true, true));
 }
 
 class DevicesBusTest : public ::testing::Test {
@@ -307,8 +256,8 @@ TEST_F(DevicesBusTest, TheServicePublishesTheMergedListOncePerChange) {
     bluez.setConnected(kBuds, false);
     bluez.setConnected(kMouse, false);
     bluez.setConnected(kNameless, false);
-    bluez.set(kPhone, bluezDevice("A4:83:E7:00:00:07", "Ada's Phone", kPhoneClass, false, false));
-    bluez.set(kWatch, bluezDevice("E0:00:00:00:00:04", "Fenix 7", 0, false, false));
+    bluez.add(kPhone, bluezDevice("A4:83:E7:00:00:07", "Ada's Phone", kPhoneClass, false, false));
+    bluez.add(kWatch, bluezDevice("E0:00:00:00:00:04", "Fenix 7", 0, false, false));
     loop.tick();  // the fourth poll also reads the batteries again
     pollAndSettle(6);
     EXPECT_EQ(events.size(), 3);
