@@ -56,17 +56,12 @@ protected:
 
 TEST_F(ScreenshotServiceTest, NewCaptureToastNamesTheFileAndItsActionOpensIt) {
     ScreenshotActivityProvider provider(service);
-    EXPECT_EQ(provider.name(), QStringLiteral("Screenshots"));
     provider.start();
     index.report({QStringLiteral("/home/ada/Pictures/Screenshots/shot.png")});
 
     ASSERT_EQ(toasts.size(), 1u);
     const auto& t = toasts.front();
-    EXPECT_EQ(t.icon, QStringLiteral("camera.viewfinder"));
-    EXPECT_EQ(t.title, QStringLiteral("Screenshot saved"));
     EXPECT_EQ(t.subtitle, QStringLiteral("shot.png"));
-    EXPECT_DOUBLE_EQ(t.duration, 3.5);
-    EXPECT_EQ(t.priority, ActivityPriority::high);
     EXPECT_EQ(otherEvents, 0);  // a toast only, never an activity
 
     EXPECT_TRUE(workspace.opened.empty());  // nothing opens until the action runs
