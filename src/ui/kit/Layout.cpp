@@ -1,6 +1,9 @@
 #include "Layout.h"
 
 #include <QFontMetricsF>
+#include <QHash>
+
+#include <functional>
 
 #include <algorithm>
 #include <cmath>
@@ -109,15 +112,43 @@ QSizeF stackSize(const std::vector<QSizeF>& sizes, double spacing, bool horizont
     return horizontal ? QSizeF(along, across) : QSizeF(across, along);
 }
 
+struct TextKey {
+    QString text;  // empty for a font's line height
+    int pixelSize = 0;
+    int weight = 0;
+    bool operator==(const TextKey&) const = default;
+};
+
+size_t qHash(const TextKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.text, key.pixelSize, key.weight);
+}
+
+// Shaping a text is the costliest step of a layout; a frame asks for the same few dozen texts
+// as the last one. Fonts here differ only in size and weight (see qtFont).
+double remembered(TextKey key, const std::function<double()>& measure) {
+    constexpr qsizetype kMaxEntries = 2048;
+    thread_local QHash<TextKey, double> cache;
+    if (const auto it = cache.constFind(key); it != cache.constEnd()) {
+        return *it;
+    }
+    if (cache.size() >= kMaxEntries) {
+        cache.clear();
+    }
+    const double value = measure();
+    cache.insert(std::move(key), value);
+    return value;
+}
+
 double lineHeight(const QFont& f) {
-    QFontMetricsF fm(f);
-    return std::ceil(fm.ascent() + fm.descent());
+    return remembered({QString(), f.pixelSize(), f.weight()}, [&] {
+        QFontMetricsF fm(f);
+        return std::ceil(fm.ascent() + fm.descent());
+    });
 }
 
 QSizeF measureText(const Node& node, Proposal p) {
     const QFont base = qtFont(node.font);
-    QFontMetricsF fm(base);
-    const double ideal = std::ceil(fm.horizontalAdvance(node.text));
+    const double ideal = std::ceil(textAdvance(node.text, base));
     const bool oneLine = node.lineLimit && *node.lineLimit == 1;
     if (!p.width || ideal <= *p.width || oneLine) {
         const double w = p.width ? std::min(ideal, *p.width) : ideal;
@@ -125,6 +156,7 @@ QSizeF measureText(const Node& node, Proposal p) {
         return {w, lineHeight(qtFont(node.font, scale))};
     }
     // Wrap within the offered width.
+    const QFontMetricsF fm(base);
     const QRectF box = fm.boundingRect(QRectF(0, 0, *p.width, 1e6),
                                        Qt::TextWordWrap | Qt::AlignLeft, node.text);
     double h = std::ceil(box.height());
@@ -359,11 +391,19 @@ QFont qtFont(const Font& font, double scale) {
     return f;
 }
 
+double textAdvance(const QString& text, const QFont& font) {
+    if (text.isEmpty()) {
+        return 0;
+    }
+    return remembered({text, font.pixelSize(), font.weight()},
+                      [&] { return QFontMetricsF(font).horizontalAdvance(text); });
+}
+
 double textScale(const Node& node, double availableWidth) {
     if (node.minimumScaleFactor >= 1 || availableWidth <= 0) {
         return 1.0;
     }
-    const double ideal = QFontMetricsF(qtFont(node.font)).horizontalAdvance(node.text);
+    const double ideal = textAdvance(node.text, qtFont(node.font));
     if (ideal <= availableWidth) {
         return 1.0;
     }

@@ -14,6 +14,9 @@ struct Proposal {
 
 /// The Qt font for a kit font at a scale factor (1 = as given). Sizes are pixels = points.
 QFont qtFont(const Font& font, double scale = 1.0);
+/// The width of one line of `text` in a font made by `qtFont`. Trees are rebuilt every frame
+/// with mostly the same texts, so widths are remembered (per thread, a bounded number).
+double textAdvance(const QString& text, const QFont& font);
 
 /// Propose-then-place layout. `layout` measures the root with `size` and places it at the
 /// origin; afterwards every node's `frame` holds its rectangle in root coordinates.
