@@ -2,7 +2,7 @@
 // --tracks N changes track every --every milliseconds, each with a cover of its own as a local
 // file, then keeps playing the last one. Prints "ready" once on the bus and "done" after the
 // last change.
-//   korvo_fake_player [--tracks N] [--every MS]
+//   korvo_fake_player [--tracks N] [--every MS] [--report 1]
 #include "fakes/FakeMprisPlayer.h"
 
 #include <QColor>
@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     };
     const int tracks = option("--tracks", 1);
     const int every = option("--every", 1500);
+    const bool report = option("--report", 0) != 0;  // prints "track N" after each change
 
     QTemporaryDir covers;
     korvo::FakeMprisPlayer player(QStringLiteral("org.mpris.MediaPlayer2.korvobench"),
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
         }
         QFile::remove(covers.filePath(QStringLiteral("cover-%1.jpg").arg(n - 1)));
         change();
+        if (report) {
+            std::printf("track %d\n", n);
+            std::fflush(stdout);
+        }
     });
     if (tracks > 1) {
         timer.start(every);

@@ -5,9 +5,9 @@
 #   - CPU (% of one core) and wake-ups per second, every thread counted, over a window of
 #     $seconds in four situations: settled with nothing live; a track playing, compact; the
 #     statistics card open; the clipboard polling with nothing copied and the other services off;
-#   - resident memory settled, and before and after $TRACKS track changes with a cover each
-#     (one change every 1.1 s, so every change is read: 1,000 take about 18 minutes; TRACKS=0
-#     skips the step).
+#   - resident memory settled, and its growth over $TRACKS track changes with a cover each, after
+#     200 to warm up (one change every 1.1 s, so every change is read: 1,200 changes take about
+#     22 minutes; TRACKS=0 skips the step).
 #   bench/measure.sh [build-dir] [seconds]
 # STEPS picks what runs (default "startup situations tracks").
 set -euo pipefail
@@ -25,19 +25,38 @@ player="$here/$build/bench/korvo_fake_player"
 
 rss() { awk '/VmRSS/ {print $2" "$3}' "/proc/$1/status"; }
 
-# Voluntary context switches of every thread: each is a sleep that ended in a wake-up.
-wakeups() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {s+=$2} END {print s}'; }
-# Nanoseconds on a CPU, every thread summed (the scheduler's own count, not tick samples).
-cputime() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s+=$1} END {printf "%.0f", s}'; }
+# Every thread's voluntary context switches (each a sleep that ended in a wake-up) and time on a
+# CPU (the scheduler's own count, in ns), one line per thread: "tid switches ns".
+threads() {
+  local t
+  for t in /proc/"$1"/task/*; do
+    printf '%s %s %s\n' "${t##*/}" \
+      "$(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status" 2>/dev/null)" \
+      "$(awk '{print $1}' "$t/schedstat" 2>/dev/null)"
+  done 2>/dev/null
+}
 
 sample() {  # label, pid: CPU % of one core and wake-ups per second over $seconds
-  local label=$1 pid=$2 t0 c0 w0 t1 c1 w1
-  c0=$(cputime "$pid"); w0=$(wakeups "$pid"); t0=$(date +%s.%N)
-  sleep "$seconds"
-  c1=$(cputime "$pid"); w1=$(wakeups "$pid"); t1=$(date +%s.%N)
-  awk -v l="$label" -v c0="$c0" -v c1="$c1" -v w0="$w0" -v w1="$w1" -v t0="$t0" -v t1="$t1" \
-      -v r="$(rss "$pid")" \
-    'BEGIN { d=t1-t0; printf "%-40s cpu %.3f %% of a core, %6.2f wakeups/s, rss %s\n", l":", 100*(c1-c0)/1e9/d, (w1-w0)/d, r }'
+  # Read once a second, so that worker threads that come and go inside the window still count:
+  # each thread adds what it did between its first and last reading (from 0 when it was born
+  # inside the window).
+  local label=$1 pid=$2 t0 t1 i
+  : >"$tmp/sample"
+  threads "$pid" | sed 's/^/first /' >>"$tmp/sample"
+  t0=$(date +%s.%N)
+  for ((i = 0; i < seconds; i++)); do
+    sleep 1
+    threads "$pid" >>"$tmp/sample"
+  done
+  t1=$(date +%s.%N)
+  awk -v l="$label" -v t0="$t0" -v t1="$t1" -v r="$(rss "$pid")" '
+    $1 == "first" { w0[$2] = $3; c0[$2] = $4; next }
+    NF == 3 { if (!($1 in w0)) { w0[$1] = 0; c0[$1] = 0 } w1[$1] = $2; c1[$1] = $3 }
+    END {
+      for (t in w1) { w += w1[t] - w0[t]; c += c1[t] - c0[t] }
+      d = t1 - t0
+      printf "%-40s cpu %.3f %% of a core, %6.2f wakeups/s, rss %s\n", l":", 100 * c / 1e9 / d, w / d, r
+    }' "$tmp/sample"
 }
 
 start_korvo() {  # settings lines for a fresh configuration; sets $pid
@@ -57,6 +76,7 @@ stop() {
 }
 
 inner() {
+  tmp=$(mktemp -d)
   echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -r)"
   export XDG_CONFIG_HOME; XDG_CONFIG_HOME=$(mktemp -d)
   # Warm the caches once, then measure.
@@ -94,17 +114,25 @@ situations() {
   stop "$pid"
 }
 
+# The cover cache empties itself every 61 covers, so resident memory is compared at the same
+# point of that cycle: after 200 changes and after 976 (16 cycles) more.
 track_changes() {
-    coproc PLAYER { exec "$player" --tracks "$tracks" --every 1100; }
+    local total=$((tracks + 200)) n=0 line
+    coproc PLAYER { exec "$player" --tracks "$total" --every 1100 --report 1; }
     read -r _ <&"${PLAYER[0]}"
-    start_korvo; sleep 5
-    echo "rss before $tracks track changes: $(rss "$pid")"
-    read -r _ <&"${PLAYER[0]}"  # "done"
-    sleep 3
-    echo "rss after $tracks track changes: $(rss "$pid")"
-    stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+    start_korvo; sleep 3
+    echo "rss at the first track: $(rss "$pid")"
+    while read -r line <&"${PLAYER[0]}"; do
+      [ "$line" = done ] && break
+      n=${line#track }
+      if [ "$n" = 200 ] || [ "$n" = $((200 + tracks / 61 * 61)) ]; then
+        sleep 2  # the last change read and its cover shown
+        echo "rss after $n track changes: $(rss "$pid")"
+      fi
+    done
+    stop "$pid"; kill "$PLAYER_PID" 2>/dev/null; wait "$PLAYER_PID" 2>/dev/null || true
 }
 
 if [ "$mode" = inner ]; then inner; exit; fi
-xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" dbus-run-session -- "$0" --inner "$build" "$seconds" 2>&1 | grep -v 'dbus-daemon\|XDG_RUNTIME_DIR'
+xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" dbus-run-session -- "$0" --inner "$build" "$seconds" 2>&1 | grep --line-buffered -v 'dbus-daemon\|XDG_RUNTIME_DIR'
 

@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <memory>
 
+#include <malloc.h>
+
 namespace {
 
 // A second start hands over to the running island instead of drawing another.
@@ -57,6 +59,11 @@ void watchScreens(korvo::NotchWindowController& window) {
 int main(int argc, char* argv[]) {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // Covers are decoded on worker threads into buffers of a few megabytes. Left to itself the
+    // allocator raises its threshold for mapping large blocks after the first is freed, and the
+    // following covers then stay in the heap as fragments after they are gone: give every large
+    // block its own mapping, returned when it is freed.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
