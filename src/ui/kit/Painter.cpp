@@ -5,6 +5,8 @@
 #include "ui/kit/Symbols.h"
 
 #include <QFontMetricsF>
+#include <QHash>
+#include <QStaticText>
 #include <QLinearGradient>
 #include <QTextOption>
 #include <QtMath>
@@ -71,6 +73,36 @@ QImage renderLayer(const Node& node, Context& ctx, double margin, QRectF* layerR
     return layer;
 }
 
+struct LineKey {
+    QString text;
+    int pixelSize = 0;
+    int weight = 0;
+    int deviceScale = 0;  // hundredths
+    bool operator==(const LineKey&) const = default;
+};
+
+size_t qHash(const LineKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.text, key.pixelSize, key.weight, key.deviceScale);
+}
+
+// Lines laid out for drawing, per text, font and device scale; bounded, per thread.
+const QStaticText& laidOutLine(const QString& text, const QFont& font, double deviceScale) {
+    constexpr qsizetype kMaxLines = 1024;
+    thread_local QHash<LineKey, QStaticText> lines;
+    const LineKey key{text, font.pixelSize(), font.weight(),
+                      static_cast<int>(std::lround(deviceScale * 100))};
+    if (const auto it = lines.constFind(key); it != lines.constEnd()) {
+        return *it;
+    }
+    if (lines.size() >= kMaxLines) {
+        lines.clear();
+    }
+    QStaticText line(text);
+    line.setTextFormat(Qt::PlainText);
+    line.prepare(QTransform::fromScale(deviceScale, deviceScale), font);
+    return *lines.insert(key, line);
+}
+
 void paintText(const Node& node, Context& ctx) {
     const double scale = textScale(node, node.frame.width());
     const QFont font = qtFont(node.font, scale);
@@ -81,7 +113,21 @@ void paintText(const Node& node, Context& ctx) {
                       : node.textAlignment == HAlign::trailing ? Qt::AlignRight
                                                                : Qt::AlignLeft;
     const bool oneLine = node.lineLimit && *node.lineLimit == 1;
-    if (oneLine || textAdvance(node.text, font) <= node.frame.width() + 0.5) {
+    const double advance = textAdvance(node.text, font);
+    if (advance <= node.frame.width() + 0.5) {
+        // A line that fits is laid out once and kept: shaping it again every frame costs more
+        // than drawing it.
+        const QTransform world = ctx.p.worldTransform();
+        const QRectF box = node.frame.adjusted(-1, 0, 1, 0);
+        const double x = h == Qt::AlignHCenter ? box.center().x() - advance / 2
+                         : h == Qt::AlignRight ? box.right() - advance
+                                               : box.left();
+        const double y = box.center().y() - (fm.ascent() + fm.descent()) / 2;
+        ctx.p.drawStaticText(QPointF(x, y),
+                             laidOutLine(node.text, font, std::hypot(world.m11(), world.m12())));
+        return;
+    }
+    if (oneLine) {
         const QString shown =
             fm.elidedText(node.text, Qt::ElideRight, node.frame.width() + 0.5);
         ctx.p.drawText(node.frame.adjusted(-1, 0, 1, 0), h | Qt::AlignVCenter, shown);
