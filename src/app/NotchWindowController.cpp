@@ -129,7 +129,17 @@ void NotchWindowController::scheduleFrame(int intervalMs) {
 
 void NotchWindowController::flushFrame() {
     if (m_fullFrameWanted) {
-        m_panel.update();  // marks the window dirty; a bare update request paints nothing
+        // Everything is drawn inside the island and its shade. While the island holds its size
+        // (nothing but the bars moving, and no new size wanted) a change shows only in there, and
+        // any animation it starts begins where the island stands: repaint that, not the panel.
+        const bool holdsItsSize = !m_drawnBounds.isEmpty() &&
+                                  (m_animator.isSettled() || m_animator.onlyRegionsMove()) &&
+                                  m_rootView.targetSize() == m_drawnTarget;
+        if (holdsItsSize) {
+            m_panel.update(m_dirty + m_drawnBounds);
+        } else {
+            m_panel.update();  // marks the window dirty; a bare update request paints nothing
+        }
     } else if (!m_dirty.isEmpty()) {
         m_panel.update(m_dirty);
     }
@@ -149,6 +159,15 @@ void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
     ui::paint(*m_tree, painter);
     m_hits = ui::collectHits(*m_tree);
     updateRegions();
+    // The widest shade is 18 pt of blur, drawn out to twice that, 4 pt down.
+    constexpr int kShade = 44;
+    m_drawnBounds = m_rootView.islandOutline()
+                        .boundingRect()
+                        .toAlignedRect()
+                        .adjusted(-kShade, -kShade, kShade, kShade)
+                        .intersected(QRect(0, 0, static_cast<int>(kPanelWidth),
+                                           static_cast<int>(kPanelHeight)));
+    m_drawnTarget = m_rootView.targetSize();
     if (m_animator.onlyRegionsMove()) {
         // Only small looping pieces (the equalizer bars) move: redraw just their rectangles.
         QRegion regions;
