@@ -6,9 +6,9 @@
 #include "fakes/FakeMprisPlayer.h"
 
 #include <QColor>
-#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>

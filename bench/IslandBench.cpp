@@ -57,9 +57,15 @@ void renderFrame(benchmark::State& st, IslandState state) {
     }
 }
 
-void BM_IslandExpandedFrame(benchmark::State& st) { renderFrame(st, IslandState::expanded); }
-void BM_IslandCompactFrame(benchmark::State& st) { renderFrame(st, IslandState::compact); }
-void BM_IslandMediumFrame(benchmark::State& st) { renderFrame(st, IslandState::medium); }
+void BM_IslandExpandedFrame(benchmark::State& st) {
+    renderFrame(st, IslandState::expanded);
+}
+void BM_IslandCompactFrame(benchmark::State& st) {
+    renderFrame(st, IslandState::compact);
+}
+void BM_IslandMediumFrame(benchmark::State& st) {
+    renderFrame(st, IslandState::medium);
+}
 
 }  // namespace
 

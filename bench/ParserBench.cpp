@@ -38,8 +38,9 @@ static void BM_ParseTabScanAnswer(benchmark::State& st) {
     const QString js = QStringLiteral(
         "Lecture 4: Entropy~|~Open Courses~|~~|~3120~|~2200.5~|~true~|~0.4~|~~|~JS~|~"
         "https://www.youtube.com/watch?v=abc123&t=10");
-    const QString tab = QStringLiteral("Night Drive - Midnight City | SoundCloud~|~TAB~|~"
-                                       "https://soundcloud.com/night-drive/midnight-city");
+    const QString tab = QStringLiteral(
+        "Night Drive - Midnight City | SoundCloud~|~TAB~|~"
+        "https://soundcloud.com/night-drive/midnight-city");
     for (auto _ : st) {
         benchmark::DoNotOptimize(MediaService::parseBrowserAnswer(js));
         benchmark::DoNotOptimize(MediaService::parseBrowserAnswer(tab));
@@ -78,9 +79,13 @@ static void BM_LinkFinder(benchmark::State& st) {
 BENCHMARK(BM_LinkFinder)->Unit(benchmark::kMicrosecond);
 
 static void BM_ControlArguments(benchmark::State& st) {
-    const control::ActivityRequest request{
-        QStringLiteral("build-42"), QStringLiteral("build"), QStringLiteral("hammer.fill"),
-        QStringLiteral("Building korvo"), QStringLiteral("412 of 980"), 0.42, 2};
+    const control::ActivityRequest request{QStringLiteral("build-42"),
+                                           QStringLiteral("build"),
+                                           QStringLiteral("hammer.fill"),
+                                           QStringLiteral("Building korvo"),
+                                           QStringLiteral("412 of 980"),
+                                           0.42,
+                                           2};
     for (auto _ : st) {
         benchmark::DoNotOptimize(control::validate(request, true));
         benchmark::DoNotOptimize(control::parsePriority(QStringLiteral("high")));
@@ -93,8 +98,7 @@ static void BM_ClipboardTick(benchmark::State& st) {
     QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus(loop);
-    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr,
-                           nullptr);
+    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr);
     FakePasteboard pasteboard;
     ClipboardService service(loop, bus, settings, pasteboard, DebugLog(QString()), nullptr);
     service.start();

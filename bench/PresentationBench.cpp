@@ -13,8 +13,8 @@ void registerPresentationBenchmarks() {
     walkSnapshotTour([&](const QString& name, const SnapshotRender&) { names << name; });
     for (const QString& name : names) {
         for (const int scale : {1, 2}) {
-            const std::string label = "BM_Frame/" + name.toStdString() + "/" +
-                                      std::to_string(scale);
+            const std::string label =
+                "BM_Frame/" + name.toStdString() + "/" + std::to_string(scale);
             benchmark::RegisterBenchmark(label.c_str(), [name, scale](benchmark::State& st) {
                 walkSnapshotTour([&](const QString& shown, const SnapshotRender& render) {
                     if (shown != name) {

@@ -2,7 +2,6 @@
 #include "FuzzInput.h"
 #include "platform/linux/IcsCalendarStore.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using korvo::IcsCalendarStore;
     static const QDateTime from(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC);

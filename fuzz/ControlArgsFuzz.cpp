@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ActivityRequest activity{QString::fromUtf8(f[3]), QString::fromUtf8(f[4]),
                              QString::fromUtf8(f[0]), QString::fromUtf8(f[1]),
-                             QString::fromUtf8(f[2]), number, priority.value_or(1)};
+                             QString::fromUtf8(f[2]), number,
+                             priority.value_or(1)};
     (void)validate(activity, true);
     (void)validate(activity, false);
     return 0;

@@ -87,22 +87,30 @@ std::optional<ActivityPriority> activityPriorityFromRaw(int raw) {
     return static_cast<ActivityPriority>(raw);
 }
 
-QString rawValue(MediaSource s) { return toRaw(kMediaSources, s); }
+QString rawValue(MediaSource s) {
+    return toRaw(kMediaSources, s);
+}
 std::optional<MediaSource> mediaSourceFromRaw(const QString& raw) {
     return fromTable(kMediaSources, raw);
 }
 
-QString rawValue(Activity::Kind k) { return toRaw(kActivityKinds, k); }
+QString rawValue(Activity::Kind k) {
+    return toRaw(kActivityKinds, k);
+}
 std::optional<Activity::Kind> activityKindFromRaw(const QString& raw) {
     return fromTable(kActivityKinds, raw);
 }
 
-QString rawValue(ConnectedDeviceInfo::Kind k) { return toRaw(kDeviceKinds, k); }
+QString rawValue(ConnectedDeviceInfo::Kind k) {
+    return toRaw(kDeviceKinds, k);
+}
 std::optional<ConnectedDeviceInfo::Kind> deviceKindFromRaw(const QString& raw) {
     return fromTable(kDeviceKinds, raw);
 }
 
-QString ConnectedDeviceInfo::symbol() const { return toRaw(kDeviceSymbols, kind); }
+QString ConnectedDeviceInfo::symbol() const {
+    return toRaw(kDeviceSymbols, kind);
+}
 
 bool NowPlayingInfo::operator==(const NowPlayingInfo& other) const {
     // Truncation toward zero: 12.2 s and 12.9 s are the same second.

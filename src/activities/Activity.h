@@ -17,7 +17,9 @@ namespace korvo {
 enum class ActivityPriority { low = 0, normal = 1, high = 2, critical = 3 };
 
 std::optional<ActivityPriority> activityPriorityFromRaw(int raw);
-inline int rawValue(ActivityPriority p) { return static_cast<int>(p); }
+inline int rawValue(ActivityPriority p) {
+    return static_cast<int>(p);
+}
 
 enum class MediaSource { spotify, appleMusic, browser, unknown };
 
@@ -119,10 +121,9 @@ struct GenericPayload {
 /// The statistics card carries no data of its own; views read the sampler.
 struct SystemStatsPayload {};
 
-using ActivityPayload = std::variant<NowPlayingInfo, BatteryInfo, BluetoothDeviceInfo,
-                                     CalendarEventInfo, ClipboardInfo,
-                                     std::vector<ConnectedDeviceInfo>, GenericPayload,
-                                     SystemStatsPayload>;
+using ActivityPayload =
+    std::variant<NowPlayingInfo, BatteryInfo, BluetoothDeviceInfo, CalendarEventInfo, ClipboardInfo,
+                 std::vector<ConnectedDeviceInfo>, GenericPayload, SystemStatsPayload>;
 
 /// Index of each payload case, in declaration order.
 enum class PayloadCase {

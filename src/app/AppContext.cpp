@@ -7,21 +7,20 @@
 #include "platform/demo/DemoPasteboard.h"
 #include "platform/demo/DemoPowerSource.h"
 #include "platform/demo/DemoScriptBridge.h"
-#include "platform/linux/BlueZHub.h"
 #include "platform/linux/BlueZDeviceRegistry.h"
+#include "platform/linux/BlueZHub.h"
 #include "platform/linux/DesktopWorkspace.h"
-#include "platform/linux/PowerProfilesLowPowerMode.h"
-#include "platform/linux/ProcHostStats.h"
-#include "platform/linux/UPowerPeripheralBatteries.h"
 #include "platform/linux/IcsCalendarStore.h"
-#include "platform/linux/QtPasteboard.h"
-#include "platform/linux/UrlFinder.h"
-#include "platform/linux/ScreenshotFolderIndex.h"
-#include "platform/linux/UPowerPowerSource.h"
 #include "platform/linux/MprisScriptBridge.h"
 #include "platform/linux/NetworkArtworkFetcher.h"
+#include "platform/linux/PowerProfilesLowPowerMode.h"
+#include "platform/linux/ProcHostStats.h"
+#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/ScreenshotFolderIndex.h"
+#include "platform/linux/UPowerPeripheralBatteries.h"
+#include "platform/linux/UPowerPowerSource.h"
+#include "platform/linux/UrlFinder.h"
 #include "platform/linux/XTestMediaKeys.h"
-#include "services/nowplaying/MediaService.h"
 #include "services/bluetooth/BluetoothActivityProvider.h"
 #include "services/bluetooth/BluetoothService.h"
 #include "services/calendar/CalendarActivityProvider.h"
@@ -30,6 +29,7 @@
 #include "services/clipboard/ClipboardService.h"
 #include "services/devices/DevicesActivityProvider.h"
 #include "services/devices/DevicesService.h"
+#include "services/nowplaying/MediaService.h"
 #include "services/nowplaying/NowPlayingActivityProvider.h"
 #include "services/power/BatteryActivityProvider.h"
 #include "services/power/PowerService.h"
@@ -95,7 +95,8 @@ AppContext::AppContext(const QString& executablePath, bool demo)
     stats = std::make_unique<SystemStatsService>(loop, *hostStats, *powerSource, *lowPowerMode);
     if (demo) {
         auto demoDevices = std::make_shared<DemoDevices>(loop);
-        devices = std::make_unique<DevicesService>(loop, bus, demoDevices, demoDevices, demoDevices);
+        devices =
+            std::make_unique<DevicesService>(loop, bus, demoDevices, demoDevices, demoDevices);
     } else {
         auto registry = std::make_shared<BlueZDeviceRegistry>(QDBusConnection::systemBus());
         devices = std::make_unique<DevicesService>(
@@ -104,7 +105,9 @@ AppContext::AppContext(const QString& executablePath, bool demo)
     }
 }
 
-AppContext::~AppContext() { loop.waitForBackground(); }
+AppContext::~AppContext() {
+    loop.waitForBackground();
+}
 
 void AppContext::start() {
     // The order of the start-up table: now playing, battery, screenshots, Bluetooth, calendar,

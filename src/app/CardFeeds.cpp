@@ -21,10 +21,14 @@ ChangeObserver observing(Published<T>& value) {
 
 StatsThermal thermalOf(ThermalState s) {
     switch (s) {
-        case ThermalState::nominal: return StatsThermal::nominal;
-        case ThermalState::fair: return StatsThermal::fair;
-        case ThermalState::serious: return StatsThermal::serious;
-        case ThermalState::critical: return StatsThermal::critical;
+        case ThermalState::nominal:
+            return StatsThermal::nominal;
+        case ThermalState::fair:
+            return StatsThermal::fair;
+        case ThermalState::serious:
+            return StatsThermal::serious;
+        case ThermalState::critical:
+            return StatsThermal::critical;
     }
     return StatsThermal::unknown;
 }

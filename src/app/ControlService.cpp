@@ -56,8 +56,8 @@ QString ControlService::Toast(const QString& icon, const QString& title, const Q
         return {};
     }
     auto t = TransientNotification::make(
-        icon, title, subtitle.isEmpty() ? std::nullopt : std::optional<QString>(subtitle),
-        duration, *activityPriorityFromRaw(priority));
+        icon, title, subtitle.isEmpty() ? std::nullopt : std::optional<QString>(subtitle), duration,
+        *activityPriorityFromRaw(priority));
     const QString id = t.id.toString(QUuid::WithoutBraces);
     m_bus.post(std::move(t));
     return id;
@@ -102,8 +102,8 @@ void ControlService::StartActivity(const QString& id, const QString& kind, const
 }
 
 void ControlService::UpdateActivity(const QString& id, const QString& kind, const QString& icon,
-                                    const QString& title, const QString& subtitle,
-                                    double progress, int priority) {
+                                    const QString& title, const QString& subtitle, double progress,
+                                    int priority) {
     postActivity(true, id, kind, icon, title, subtitle, progress, priority);
 }
 
@@ -115,10 +115,18 @@ void ControlService::EndActivity(const QString& id) {
     m_bus.post(ActivityEnded{id});
 }
 
-void ControlService::Expand() { m_window.viewModel().expand(); }
-void ControlService::Collapse() { m_window.viewModel().collapse(); }
-void ControlService::Toggle() { m_window.viewModel().toggleExpanded(); }
-void ControlService::Hud() { m_window.viewModel().showHud(); }
+void ControlService::Expand() {
+    m_window.viewModel().expand();
+}
+void ControlService::Collapse() {
+    m_window.viewModel().collapse();
+}
+void ControlService::Toggle() {
+    m_window.viewModel().toggleExpanded();
+}
+void ControlService::Hud() {
+    m_window.viewModel().showHud();
+}
 
 QString ControlService::Snapshot(const QString& path, double scale) {
     if (!(scale > 0 && scale <= 8)) {

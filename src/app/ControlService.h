@@ -46,8 +46,7 @@ public slots:
 
 private:
     bool postActivity(bool update, const QString& id, const QString& kind, const QString& icon,
-                      const QString& title, const QString& subtitle, double progress,
-                      int priority);
+                      const QString& title, const QString& subtitle, double progress, int priority);
     void refuse(const QString& why);
 
     MainLoop& m_loop;

@@ -15,8 +15,12 @@ namespace korvo {
 
 namespace {
 
-bool hasHover(const ui::Node& n) { return static_cast<bool>(n.onHover) && !n.id.isEmpty(); }
-bool pressable(const ui::Node& n) { return n.onClick || n.onDrag; }
+bool hasHover(const ui::Node& n) {
+    return static_cast<bool>(n.onHover) && !n.id.isEmpty();
+}
+bool pressable(const ui::Node& n) {
+    return n.onClick || n.onDrag;
+}
 
 ScreenInfo infoFor(const QScreen* screen) {
     ScreenInfo info;
@@ -305,8 +309,8 @@ void NotchWindowController::handleWheel(QWheelEvent* e) {
     WheelInput in;
     in.hasMomentumPhase = e->phase() == Qt::ScrollMomentum;
     in.hasPreciseDeltas = !e->pixelDelta().isNull();
-    const QPointF delta = in.hasPreciseDeltas ? QPointF(e->pixelDelta())
-                                              : QPointF(e->angleDelta()) / 120.0;
+    const QPointF delta =
+        in.hasPreciseDeltas ? QPointF(e->pixelDelta()) : QPointF(e->angleDelta()) / 120.0;
     in.dx = delta.x();
     in.dy = delta.y();
     in.invertedFromDevice = e->inverted();

@@ -26,8 +26,7 @@ namespace korvo {
 class NotchWindowController {
 public:
     NotchWindowController(MainLoop& loop, ActivityEngine& engine, SettingsStore& settings,
-                          const DebugLog& debugLog,
-                          IslandRootView::UpcomingEvents upcoming = {},
+                          const DebugLog& debugLog, IslandRootView::UpcomingEvents upcoming = {},
                           IslandServices services = {});
     ~NotchWindowController();
 
@@ -86,8 +85,8 @@ private:
     QElapsedTimer m_sinceFrame;
     bool m_fullFrameWanted = false;
     QRegion m_dirty;
-    QRect m_drawnBounds;    // the island and its shade as last painted; empty before the first
-    QSizeF m_drawnTarget;   // the size the island was heading for then
+    QRect m_drawnBounds;   // the island and its shade as last painted; empty before the first
+    QSizeF m_drawnTarget;  // the size the island was heading for then
     quint64 m_frames = 0;
     QRect m_lastRepaint;
     std::vector<Subscription> m_subscriptions;

@@ -85,8 +85,8 @@ struct SampleFeeds {
         };
         const int agesSeconds[] = {20, 95, 14 * 60, 2 * 3600 + 300, 27 * 3600};
         for (int i = 0; i < texts.size(); ++i) {
-            history.push_back({QUuid::createUuidV5(QUuid(), texts[i]), texts[i],
-                               now.addSecs(-agesSeconds[i])});
+            history.push_back(
+                {QUuid::createUuidV5(QUuid(), texts[i]), texts[i], now.addSecs(-agesSeconds[i])});
         }
         stats.cpu = 0.37;
         stats.gpu = 0.12;
@@ -137,8 +137,8 @@ struct World {
     ui::Interaction interaction;
     NoMediaControls media;
     SampleFeeds feeds{loop.wallNow().toLocalTime()};
-    IslandRootView root{viewModel, engine, settings, loop, animator, interaction, {},
-                        feeds.services(&media)};
+    IslandRootView root{viewModel, engine,      settings, loop,
+                        animator,  interaction, {},       feeds.services(&media)};
 
     World() {
         animator.setImmediate(true);
@@ -294,11 +294,11 @@ void walkSnapshotTour(
     expanded(QStringLiteral("battery-low"),
              make(QStringLiteral("battery.system"), Activity::Kind::battery,
                   BatteryInfo{18, false, 7500}, 1));
-    expanded(QStringLiteral("bluetooth"),
-             make(QStringLiteral("bluetooth.notice"), Activity::Kind::bluetooth,
-                  BluetoothDeviceInfo{QStringLiteral("Studio Buds"), QStringLiteral("airpods.pro"),
-                                      76},
-                  5));
+    expanded(
+        QStringLiteral("bluetooth"),
+        make(QStringLiteral("bluetooth.notice"), Activity::Kind::bluetooth,
+             BluetoothDeviceInfo{QStringLiteral("Studio Buds"), QStringLiteral("airpods.pro"), 76},
+             5));
     expanded(QStringLiteral("system"),
              make(QStringLiteral("system.stats"), Activity::Kind::custom, SystemStatsPayload{}, 7));
     show(IslandState::hud);

@@ -8,10 +8,14 @@ namespace {
 
 QString priorityName(ActivityPriority p) {
     switch (p) {
-        case ActivityPriority::low: return QStringLiteral("low");
-        case ActivityPriority::normal: return QStringLiteral("normal");
-        case ActivityPriority::high: return QStringLiteral("high");
-        case ActivityPriority::critical: return QStringLiteral("critical");
+        case ActivityPriority::low:
+            return QStringLiteral("low");
+        case ActivityPriority::normal:
+            return QStringLiteral("normal");
+        case ActivityPriority::high:
+            return QStringLiteral("high");
+        case ActivityPriority::critical:
+            return QStringLiteral("critical");
     }
     return {};
 }
@@ -20,7 +24,9 @@ QJsonValue optionalString(const std::optional<QString>& s) {
     return s ? QJsonValue(*s) : QJsonValue(QJsonValue::Null);
 }
 
-QString colorName(const QColor& c) { return c.name(QColor::HexArgb); }
+QString colorName(const QColor& c) {
+    return c.name(QColor::HexArgb);
+}
 
 QJsonArray frameArray(const QRectF& r) {
     return QJsonArray{r.x(), r.y(), r.width(), r.height()};
@@ -33,7 +39,8 @@ void collect(const ui::Node& n, QJsonArray& out) {
     }
     if (n.kind == K::text || n.kind == K::symbol) {
         out.append(QJsonObject{
-            {QStringLiteral("type"), n.kind == K::text ? QStringLiteral("text") : QStringLiteral("symbol")},
+            {QStringLiteral("type"),
+             n.kind == K::text ? QStringLiteral("text") : QStringLiteral("symbol")},
             {n.kind == K::text ? QStringLiteral("text") : QStringLiteral("name"), n.text},
             {QStringLiteral("color"), colorName(n.color)},
             {QStringLiteral("size"), n.font.size},
@@ -53,15 +60,20 @@ QJsonObject payloadJson(const ActivityPayload& payload) {
         [](const auto& p) -> QJsonObject {
             using T = std::decay_t<decltype(p)>;
             if constexpr (std::is_same_v<T, NowPlayingInfo>) {
-                return {{"type", "nowPlaying"}, {"title", p.title}, {"artist", p.artist},
-                        {"isPlaying", p.isPlaying}, {"source", rawValue(p.sourceApp)}};
+                return {{"type", "nowPlaying"},
+                        {"title", p.title},
+                        {"artist", p.artist},
+                        {"isPlaying", p.isPlaying},
+                        {"source", rawValue(p.sourceApp)}};
             } else if constexpr (std::is_same_v<T, BatteryInfo>) {
-                return {{"type", "battery"}, {"percentage", p.percentage},
+                return {{"type", "battery"},
+                        {"percentage", p.percentage},
                         {"isCharging", p.isCharging}};
             } else if constexpr (std::is_same_v<T, BluetoothDeviceInfo>) {
                 return {{"type", "bluetooth"}, {"name", p.name}, {"icon", p.icon}};
             } else if constexpr (std::is_same_v<T, CalendarEventInfo>) {
-                return {{"type", "calendar"}, {"title", p.title},
+                return {{"type", "calendar"},
+                        {"title", p.title},
                         {"start", p.start.toString(Qt::ISODate)},
                         {"end", p.end.toString(Qt::ISODate)}};
             } else if constexpr (std::is_same_v<T, ClipboardInfo>) {
@@ -73,7 +85,9 @@ QJsonObject payloadJson(const ActivityPayload& payload) {
                 }
                 return {{"type", "devices"}, {"devices", names}};
             } else if constexpr (std::is_same_v<T, GenericPayload>) {
-                return {{"type", "generic"}, {"icon", p.icon}, {"title", p.title},
+                return {{"type", "generic"},
+                        {"icon", p.icon},
+                        {"title", p.title},
                         {"subtitle", optionalString(p.subtitle)},
                         {"progress", p.progress ? QJsonValue(*p.progress) : QJsonValue()}};
             } else {

@@ -12,8 +12,8 @@ namespace {
 QIcon trayIcon() {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48}) {
-        const QImage img = ui::Symbols::render(QStringLiteral("capsule.fill"), size,
-                                               QColor(Qt::white), 1.0);
+        const QImage img =
+            ui::Symbols::render(QStringLiteral("capsule.fill"), size, QColor(Qt::white), 1.0);
         if (!img.isNull()) {
             icon.addPixmap(QPixmap::fromImage(img));
         }
@@ -30,7 +30,9 @@ TrayMenu::TrayMenu(SettingsStore& settings) : m_settings(settings) {
     quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
 }
 
-TrayMenu::~TrayMenu() { delete m_settingsWindow.data(); }
+TrayMenu::~TrayMenu() {
+    delete m_settingsWindow.data();
+}
 
 bool TrayMenu::install() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -43,7 +45,9 @@ bool TrayMenu::install() {
     return true;
 }
 
-void TrayMenu::popup(const QPoint& at) { m_menu.popup(at); }
+void TrayMenu::popup(const QPoint& at) {
+    m_menu.popup(at);
+}
 
 void TrayMenu::openSettings() {
     if (m_settingsWindow) {

@@ -88,7 +88,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Korvo: a live island at the top of the screen"));
+    parser.setApplicationDescription(
+        QStringLiteral("Korvo: a live island at the top of the screen"));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption demo(QStringLiteral("demo"),

@@ -50,8 +50,8 @@ void ActivityEngine::handle(const IslandEvent& event) {
     } else if (const auto* updated = std::get_if<ActivityUpdated>(&event)) {
         const Activity& a = updated->activity;
         auto list = activities.get();
-        auto it = std::find_if(list.begin(), list.end(),
-                               [&](const Activity& x) { return x.id == a.id; });
+        auto it =
+            std::find_if(list.begin(), list.end(), [&](const Activity& x) { return x.id == a.id; });
         if (it != list.end()) {
             *it = a;
             activities.set(std::move(list));
@@ -127,13 +127,13 @@ void ActivityEngine::focusNext(int direction) {
         return;
     }
     std::vector<Activity> ordered = list;
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const Activity& a, const Activity& b) { return a.startedAt < b.startedAt; });
+    std::stable_sort(ordered.begin(), ordered.end(), [](const Activity& a, const Activity& b) {
+        return a.startedAt < b.startedAt;
+    });
     const auto count = static_cast<long long>(ordered.size());
     if (focused.get()) {
-        const auto it = std::find_if(ordered.begin(), ordered.end(), [&](const Activity& a) {
-            return a.id == focused.get()->id;
-        });
+        const auto it = std::find_if(ordered.begin(), ordered.end(),
+                                     [&](const Activity& a) { return a.id == focused.get()->id; });
         if (it != ordered.end()) {
             const long long i = it - ordered.begin();
             const long long next = (((i + direction) % count) + count) % count;

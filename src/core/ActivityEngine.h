@@ -37,9 +37,7 @@ public:
     Published<std::optional<Activity>> focused;
     Published<std::vector<TransientNotification>> toastQueue;
 
-    const std::vector<std::unique_ptr<ActivityProvider>>& providers() const {
-        return m_providers;
-    }
+    const std::vector<std::unique_ptr<ActivityProvider>>& providers() const { return m_providers; }
 
 private:
     void handle(const IslandEvent& event);

@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QTimeZone>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace korvo {
 
@@ -19,8 +19,7 @@ int openExisting(const QByteArray& path) {
 
 int createNew(const QByteArray& path) {
     return ::open(path.constData(),
-                  O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                  0600);
+                  O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
 }
 
 bool ownedRegularFile(int fd) {

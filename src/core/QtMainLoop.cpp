@@ -49,14 +49,18 @@ QtMainLoop::QtMainLoop() : m_mainThread(std::this_thread::get_id()) {
     m_userPool.setExpiryTimeout(30000);
 }
 
-QtMainLoop::~QtMainLoop() { waitForBackground(); }
+QtMainLoop::~QtMainLoop() {
+    waitForBackground();
+}
 
 void QtMainLoop::waitForBackground() {
     m_utilityPool.waitForDone();
     m_userPool.waitForDone();
 }
 
-bool QtMainLoop::isMainThread() const { return std::this_thread::get_id() == m_mainThread; }
+bool QtMainLoop::isMainThread() const {
+    return std::this_thread::get_id() == m_mainThread;
+}
 
 void QtMainLoop::post(std::function<void()> fn) {
     QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection);
@@ -87,8 +91,8 @@ TaskHandle QtMainLoop::scheduleRepeating(double interval, double tolerance,
             ++countdown;
         }
         const std::uint64_t id = ++m_nextBeatTask;
-        m_beatTasks.emplace(id, BeatTask{static_cast<int>(std::min(beats, 1LL << 30)), countdown,
-                                         std::move(fn)});
+        m_beatTasks.emplace(
+            id, BeatTask{static_cast<int>(std::min(beats, 1LL << 30)), countdown, std::move(fn)});
         if (!m_beatTimer.isActive()) {
             m_beatTimer.start();
         }
@@ -133,8 +137,12 @@ void QtMainLoop::runInBackground(Qos qos, std::function<void()> fn) {
     pool.start(std::move(fn));
 }
 
-double QtMainLoop::monotonicNow() const { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }
+double QtMainLoop::monotonicNow() const {
+    return static_cast<double>(m_clock.nsecsElapsed()) / 1e9;
+}
 
-QDateTime QtMainLoop::wallNow() const { return QDateTime::currentDateTimeUtc(); }
+QDateTime QtMainLoop::wallNow() const {
+    return QDateTime::currentDateTimeUtc();
+}
 
 }  // namespace korvo

@@ -15,7 +15,9 @@ double Spring::stiffness() const {
     return w * w;
 }
 
-double Spring::damping() const { return 4.0 * std::numbers::pi * dampingFraction / response; }
+double Spring::damping() const {
+    return 4.0 * std::numbers::pi * dampingFraction / response;
+}
 
 Spring::State Spring::evolve(double x0, double v0, double t) const {
     if (response <= 0) {
@@ -51,7 +53,9 @@ Spring::State Spring::evolve(double x0, double v0, double t) const {
     return {c1 * e1 + c2 * e2, c1 * r1 * e1 + c2 * r2 * e2};
 }
 
-double Spring::stepResponse(double t) const { return 1.0 - evolve(1.0, 0.0, t).displacement; }
+double Spring::stepResponse(double t) const {
+    return 1.0 - evolve(1.0, 0.0, t).displacement;
+}
 
 bool Spring::isSettled(State s, double scale) {
     // Half a device pixel at scale 2 for point-sized moves, and a speed that covers less than

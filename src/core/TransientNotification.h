@@ -20,9 +20,8 @@ struct TransientNotification {
     ActivityPriority priority = ActivityPriority::normal;
     std::function<void()> action;  // empty when the toast offers nothing
 
-    static TransientNotification make(QString icon, QString title,
-                                      std::optional<QString> subtitle, double duration,
-                                      ActivityPriority priority,
+    static TransientNotification make(QString icon, QString title, std::optional<QString> subtitle,
+                                      double duration, ActivityPriority priority,
                                       std::function<void()> action = {}) {
         TransientNotification t;
         t.icon = std::move(icon);

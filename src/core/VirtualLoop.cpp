@@ -8,7 +8,9 @@ namespace korvo {
 
 namespace {
 // Virtual time is kept on a microsecond grid so that 0.1 + 0.2 seconds lands exactly on 0.3.
-double quantize(double seconds) { return std::round(seconds * 1e6) / 1e6; }
+double quantize(double seconds) {
+    return std::round(seconds * 1e6) / 1e6;
+}
 }  // namespace
 
 VirtualLoop::VirtualLoop(QDateTime wallStart)
@@ -54,7 +56,9 @@ void VirtualLoop::runInBackground(Qos /*qos*/, std::function<void()> fn) {
     m_background.push_back(std::move(fn));
 }
 
-double VirtualLoop::monotonicNow() const { return m_now; }
+double VirtualLoop::monotonicNow() const {
+    return m_now;
+}
 
 QDateTime VirtualLoop::wallNow() const {
     return m_wallStart.addMSecs(std::llround(m_now * 1000.0) + m_wallOffsetMs);

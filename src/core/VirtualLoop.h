@@ -17,8 +17,7 @@ namespace korvo {
 /// are drained. `post` may be called from real threads.
 class VirtualLoop final : public MainLoop {
 public:
-    explicit VirtualLoop(QDateTime wallStart = QDateTime(QDate(2026, 1, 5), QTime(10, 0),
-                                                         Qt::UTC));
+    explicit VirtualLoop(QDateTime wallStart = QDateTime(QDate(2026, 1, 5), QTime(10, 0), Qt::UTC));
     ~VirtualLoop() override;
 
     bool isMainThread() const override;

@@ -6,14 +6,22 @@ namespace korvo::hudstat {
 
 QString rawValue(HUDStat stat) {
     switch (stat) {
-        case HUDStat::cpu: return QStringLiteral("cpu");
-        case HUDStat::gpu: return QStringLiteral("gpu");
-        case HUDStat::memory: return QStringLiteral("memory");
-        case HUDStat::swap: return QStringLiteral("swap");
-        case HUDStat::storage: return QStringLiteral("storage");
-        case HUDStat::network: return QStringLiteral("network");
-        case HUDStat::disk: return QStringLiteral("disk");
-        case HUDStat::power: return QStringLiteral("power");
+        case HUDStat::cpu:
+            return QStringLiteral("cpu");
+        case HUDStat::gpu:
+            return QStringLiteral("gpu");
+        case HUDStat::memory:
+            return QStringLiteral("memory");
+        case HUDStat::swap:
+            return QStringLiteral("swap");
+        case HUDStat::storage:
+            return QStringLiteral("storage");
+        case HUDStat::network:
+            return QStringLiteral("network");
+        case HUDStat::disk:
+            return QStringLiteral("disk");
+        case HUDStat::power:
+            return QStringLiteral("power");
     }
     return {};
 }
@@ -29,36 +37,52 @@ std::optional<HUDStat> fromRaw(const QString& raw) {
 
 QString settingsKey(HUDStat stat) {
     switch (stat) {
-        case HUDStat::cpu: return QStringLiteral("hudCPU");
-        case HUDStat::gpu: return QStringLiteral("hudGPU");
-        case HUDStat::memory: return QStringLiteral("hudMemory");
-        case HUDStat::swap: return QStringLiteral("hudSwap");
-        case HUDStat::storage: return QStringLiteral("hudStorage");
-        case HUDStat::network: return QStringLiteral("hudNetwork");
-        case HUDStat::disk: return QStringLiteral("hudDisk");
-        case HUDStat::power: return QStringLiteral("hudPower");
+        case HUDStat::cpu:
+            return QStringLiteral("hudCPU");
+        case HUDStat::gpu:
+            return QStringLiteral("hudGPU");
+        case HUDStat::memory:
+            return QStringLiteral("hudMemory");
+        case HUDStat::swap:
+            return QStringLiteral("hudSwap");
+        case HUDStat::storage:
+            return QStringLiteral("hudStorage");
+        case HUDStat::network:
+            return QStringLiteral("hudNetwork");
+        case HUDStat::disk:
+            return QStringLiteral("hudDisk");
+        case HUDStat::power:
+            return QStringLiteral("hudPower");
     }
     return {};
 }
 
 Binding<bool> binding(SettingsStore& store, HUDStat stat) {
     switch (stat) {
-        case HUDStat::cpu: return store.hudCPUBinding();
-        case HUDStat::gpu: return store.hudGPUBinding();
-        case HUDStat::memory: return store.hudMemoryBinding();
-        case HUDStat::swap: return store.hudSwapBinding();
-        case HUDStat::storage: return store.hudStorageBinding();
-        case HUDStat::network: return store.hudNetworkBinding();
-        case HUDStat::disk: return store.hudDiskBinding();
-        case HUDStat::power: return store.hudPowerBinding();
+        case HUDStat::cpu:
+            return store.hudCPUBinding();
+        case HUDStat::gpu:
+            return store.hudGPUBinding();
+        case HUDStat::memory:
+            return store.hudMemoryBinding();
+        case HUDStat::swap:
+            return store.hudSwapBinding();
+        case HUDStat::storage:
+            return store.hudStorageBinding();
+        case HUDStat::network:
+            return store.hudNetworkBinding();
+        case HUDStat::disk:
+            return store.hudDiskBinding();
+        case HUDStat::power:
+            return store.hudPowerBinding();
     }
     return store.hudCPUBinding();
 }
 
 std::vector<HUDStat> enabled(const SettingsStore& store) {
-    const bool flags[] = {store.hudCPU(),     store.hudGPU(),     store.hudMemory(),
-                          store.hudSwap(),    store.hudStorage(), store.hudNetwork(),
-                          store.hudDisk(),    store.hudPower()};
+    const bool flags[] = {store.hudCPU(),  store.hudGPU(),     store.hudMemory(),
+                          store.hudSwap(), store.hudStorage(), store.hudNetwork(),
+                          store.hudDisk(), store.hudPower()};
     std::vector<HUDStat> on;
     for (std::size_t i = 0; i < kAll.size(); ++i) {
         if (flags[i]) {

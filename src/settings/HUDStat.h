@@ -17,9 +17,9 @@ enum class HUDStat { cpu, gpu, memory, swap, storage, network, disk, power };
 
 namespace hudstat {
 
-inline constexpr std::array<HUDStat, 8> kAll = {HUDStat::cpu,     HUDStat::gpu,    HUDStat::memory,
-                                                HUDStat::swap,    HUDStat::storage, HUDStat::network,
-                                                HUDStat::disk,    HUDStat::power};
+inline constexpr std::array<HUDStat, 8> kAll = {HUDStat::cpu,  HUDStat::gpu,     HUDStat::memory,
+                                                HUDStat::swap, HUDStat::storage, HUDStat::network,
+                                                HUDStat::disk, HUDStat::power};
 
 QString rawValue(HUDStat stat);
 std::optional<HUDStat> fromRaw(const QString& raw);

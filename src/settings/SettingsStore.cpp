@@ -38,7 +38,9 @@ SettingsStore::SettingsStore(QString path, MainLoop& loop, EventBus& bus, LoginI
       m_loginItem(loginItem),
       m_systemLog(systemLog) {}
 
-SettingsStore::~SettingsStore() { m_settings->sync(); }
+SettingsStore::~SettingsStore() {
+    m_settings->sync();
+}
 
 QString SettingsStore::defaultPath() {
     QString base = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
@@ -70,10 +72,14 @@ void SettingsStore::write(const char* key, const QVariant& value) {
     m_changed.send(k);
 }
 
-#define KORVO_DEFINE_SETTING(Type, key, Suffix, def)                                     \
-    Type SettingsStore::key() const { return convert<Type>(read(#key, QVariant(Type(def)))); } \
-    void SettingsStore::set##Suffix(Type value) { write(#key, QVariant::fromValue(value)); } \
-    Binding<Type> SettingsStore::key##Binding() {                                       \
+#define KORVO_DEFINE_SETTING(Type, key, Suffix, def)                                        \
+    Type SettingsStore::key() const {                                                       \
+        return convert<Type>(read(#key, QVariant(Type(def))));                              \
+    }                                                                                       \
+    void SettingsStore::set##Suffix(Type value) {                                           \
+        write(#key, QVariant::fromValue(value));                                            \
+    }                                                                                       \
+    Binding<Type> SettingsStore::key##Binding() {                                           \
         return Binding<Type>{[this] { return key(); }, [this](Type v) { set##Suffix(v); }}; \
     }
 KORVO_SETTINGS(KORVO_DEFINE_SETTING)
@@ -88,7 +94,9 @@ const std::vector<QString>& SettingsStore::keys() {
     return all;
 }
 
-bool SettingsStore::isStored(const QString& key) const { return m_settings->contains(key); }
+bool SettingsStore::isStored(const QString& key) const {
+    return m_settings->contains(key);
+}
 
 const std::vector<std::pair<QString, QColor>>& SettingsStore::accentChoices() {
     static const std::vector<std::pair<QString, QColor>> choices = {

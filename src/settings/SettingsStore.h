@@ -20,33 +20,33 @@ class LoginItem;
 class SystemLog;
 
 // Every preference: type, key, setter suffix, default. The key is persisted exactly as spelled.
-#define KORVO_SETTINGS(X)                                  \
-    X(double, toastDuration, ToastDuration, 2.5)           \
-    X(bool, hoverToExpand, HoverToExpand, true)            \
-    X(bool, hapticFeedback, HapticFeedback, true)          \
-    X(bool, launchAtLogin, LaunchAtLogin, false)           \
-    X(QString, islandStyle, IslandStyle, "black")          \
-    X(QString, accentMode, AccentMode, "adaptive")         \
-    X(bool, showCarouselDots, ShowCarouselDots, true)      \
-    X(bool, artworkGlow, ArtworkGlow, true)                \
-    X(bool, batteryToasts, BatteryToasts, true)            \
-    X(bool, lowBatteryWarn, LowBatteryWarn, true)          \
-    X(double, lowBatteryThreshold, LowBatteryThreshold, 20) \
-    X(bool, browserMedia, BrowserMedia, true)              \
-    X(bool, trackChangeToast, TrackChangeToast, true)      \
-    X(bool, clipboardEnabled, ClipboardEnabled, true)      \
-    X(bool, otpDetection, OtpDetection, true)              \
+#define KORVO_SETTINGS(X)                                    \
+    X(double, toastDuration, ToastDuration, 2.5)             \
+    X(bool, hoverToExpand, HoverToExpand, true)              \
+    X(bool, hapticFeedback, HapticFeedback, true)            \
+    X(bool, launchAtLogin, LaunchAtLogin, false)             \
+    X(QString, islandStyle, IslandStyle, "black")            \
+    X(QString, accentMode, AccentMode, "adaptive")           \
+    X(bool, showCarouselDots, ShowCarouselDots, true)        \
+    X(bool, artworkGlow, ArtworkGlow, true)                  \
+    X(bool, batteryToasts, BatteryToasts, true)              \
+    X(bool, lowBatteryWarn, LowBatteryWarn, true)            \
+    X(double, lowBatteryThreshold, LowBatteryThreshold, 20)  \
+    X(bool, browserMedia, BrowserMedia, true)                \
+    X(bool, trackChangeToast, TrackChangeToast, true)        \
+    X(bool, clipboardEnabled, ClipboardEnabled, true)        \
+    X(bool, otpDetection, OtpDetection, true)                \
     X(int, clipboardHistoryLimit, ClipboardHistoryLimit, 30) \
-    X(bool, calendarEnabled, CalendarEnabled, true)        \
-    X(double, calendarLeadMinutes, CalendarLeadMinutes, 30) \
-    X(bool, systemCardEnabled, SystemCardEnabled, true)    \
-    X(bool, hudCPU, HudCPU, true)                          \
-    X(bool, hudGPU, HudGPU, true)                          \
-    X(bool, hudMemory, HudMemory, true)                    \
-    X(bool, hudSwap, HudSwap, true)                        \
-    X(bool, hudStorage, HudStorage, true)                  \
-    X(bool, hudNetwork, HudNetwork, true)                  \
-    X(bool, hudDisk, HudDisk, true)                        \
+    X(bool, calendarEnabled, CalendarEnabled, true)          \
+    X(double, calendarLeadMinutes, CalendarLeadMinutes, 30)  \
+    X(bool, systemCardEnabled, SystemCardEnabled, true)      \
+    X(bool, hudCPU, HudCPU, true)                            \
+    X(bool, hudGPU, HudGPU, true)                            \
+    X(bool, hudMemory, HudMemory, true)                      \
+    X(bool, hudSwap, HudSwap, true)                          \
+    X(bool, hudStorage, HudStorage, true)                    \
+    X(bool, hudNetwork, HudNetwork, true)                    \
+    X(bool, hudDisk, HudDisk, true)                          \
     X(bool, hudPower, HudPower, true)
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
@@ -84,7 +84,9 @@ public:
     static const std::vector<std::pair<QString, QColor>>& accentChoices();
     static QColor fixedAccentColor(const QString& name);
 
-    QString path() const { return m_settings->fileName(); }
+    QString path() const {
+        return m_settings->fileName();
+    }
 
 private:
     QVariant read(const char* key, const QVariant& fallback) const;

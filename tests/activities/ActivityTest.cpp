@@ -31,7 +31,8 @@ TEST(ActivityModel, RawValuesParseExactlyAndRejectEverythingElse) {
 
     EXPECT_EQ(mediaSourceFromRaw(QStringLiteral("appleMusic")), MediaSource::appleMusic);
     EXPECT_FALSE(mediaSourceFromRaw(QStringLiteral("music")));
-    EXPECT_EQ(deviceKindFromRaw(QStringLiteral("airpodsPro")), ConnectedDeviceInfo::Kind::airpodsPro);
+    EXPECT_EQ(deviceKindFromRaw(QStringLiteral("airpodsPro")),
+              ConnectedDeviceInfo::Kind::airpodsPro);
     EXPECT_FALSE(deviceKindFromRaw(QStringLiteral("AirPods")));
 }
 
@@ -111,11 +112,14 @@ TEST(ActivityModel, EqualityOfCalendarAndDevicesIncludesOptionalFields) {
     b.joinURL = QUrl(QStringLiteral("https://example.com/j/1"));
     EXPECT_NE(a, b);
 
-    ConnectedDeviceInfo d1{QStringLiteral("aa"), QStringLiteral("Buds"),
-                           ConnectedDeviceInfo::Kind::airpods, 50, std::nullopt, true};
+    ConnectedDeviceInfo d1{QStringLiteral("aa"),
+                           QStringLiteral("Buds"),
+                           ConnectedDeviceInfo::Kind::airpods,
+                           50,
+                           std::nullopt,
+                           true};
     auto d2 = d1;
     EXPECT_EQ(d1, d2);
     d2.isCharging = false;
     EXPECT_NE(d1, d2);
 }
-

@@ -11,7 +11,9 @@ using namespace korvo;
 
 namespace {
 
-QDateTime at(int h, int m) { return QDateTime(QDate(2026, 3, 2), QTime(h, m), Qt::UTC); }
+QDateTime at(int h, int m) {
+    return QDateTime(QDate(2026, 3, 2), QTime(h, m), Qt::UTC);
+}
 
 Activity make(const QString& id, ActivityPriority p, QDateTime started) {
     Activity a;

@@ -20,9 +20,7 @@ QByteArray readAll(const QString& path) {
 }
 
 DebugLog logAt(const QString& path) {
-    return DebugLog(path, [] {
-        return QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC);
-    });
+    return DebugLog(path, [] { return QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC); });
 }
 
 }  // namespace
@@ -38,9 +36,9 @@ TEST(DebugLog, FirstCallCreatesTheFileWithOneLineAndLaterCallsAppend) {
     const QString path = dir.filePath(QStringLiteral("debug.log"));
     const auto log = logAt(path);
     log.write(QStringLiteral("engine: toast enqueued 'Ä' queue=1"));
-    EXPECT_EQ(readAll(path),
-              QStringLiteral("2026-12-06 09:05:07 +0000 engine: toast enqueued 'Ä' queue=1\n")
-                  .toUtf8());
+    EXPECT_EQ(
+        readAll(path),
+        QStringLiteral("2026-12-06 09:05:07 +0000 engine: toast enqueued 'Ä' queue=1\n").toUtf8());
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);  // private to the user

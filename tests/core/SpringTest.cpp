@@ -15,7 +15,8 @@ TEST(Spring, StepResponseStartsAtRestAndReachesTheTarget) {
         // Velocity from the closed form matches a numerical derivative.
         const double t = 0.1;
         const double h = 1e-6;
-        const double numeric = (s.evolve(1, 0, t + h).displacement - s.evolve(1, 0, t - h).displacement) / (2 * h);
+        const double numeric =
+            (s.evolve(1, 0, t + h).displacement - s.evolve(1, 0, t - h).displacement) / (2 * h);
         EXPECT_NEAR(s.evolve(1, 0, t).velocity, numeric, 1e-4);
     }
 }

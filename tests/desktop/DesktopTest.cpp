@@ -53,7 +53,9 @@ void xdotool(const QStringList& args) {
     spinFor(60);
 }
 
-void moveTo(int x, int y) { xdotool({"mousemove", QString::number(x), QString::number(y)}); }
+void moveTo(int x, int y) {
+    xdotool({"mousemove", QString::number(x), QString::number(y)});
+}
 void click(int x, int y, int button = 1) {
     moveTo(x, y);
     xdotool({"click", QString::number(button)});
@@ -225,15 +227,18 @@ ToolRun run(const QString& program, const QStringList& args) {
     return r;
 }
 
-QString korvoctl() { return QStringLiteral(KORVO_BINARY_DIR "/tools/korvoctl"); }
+QString korvoctl() {
+    return QStringLiteral(KORVO_BINARY_DIR "/tools/korvoctl");
+}
 
 }  // namespace
 
 TEST_F(Desktop, KorvoctlDrivesTheIslandAndRefusesBadRequests) {
     ASSERT_TRUE(control.registerOnSessionBus());
 
-    ToolRun r = run(korvoctl(), {"activity", "start", "dl", "--kind", "download", "--icon",
-                             "arrow.down.circle.fill", "--title", "Downloading", "--progress", "0.4"});
+    ToolRun r =
+        run(korvoctl(), {"activity", "start", "dl", "--kind", "download", "--icon",
+                         "arrow.down.circle.fill", "--title", "Downloading", "--progress", "0.4"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     r = run(korvoctl(), {"toast", "--icon", "bell.fill", "--title", "Hello", "--subtitle", "World",
                          "--priority", "high"});
@@ -246,7 +251,8 @@ TEST_F(Desktop, KorvoctlDrivesTheIslandAndRefusesBadRequests) {
     EXPECT_EQ(reported["focused"].toString(), "dl");
     EXPECT_EQ(reported["state"].toString(), "medium");
     EXPECT_EQ(reported["toasts"].toArray().at(0).toObject()["priority"].toString(), "high");
-    const QJsonObject payload = reported["activities"].toArray().at(0).toObject()["payload"].toObject();
+    const QJsonObject payload =
+        reported["activities"].toArray().at(0).toObject()["payload"].toObject();
     EXPECT_EQ(payload["progress"].toDouble(), 0.4);
 
     EXPECT_EQ(run(korvoctl(), {"expand"}).code, 0);
@@ -302,4 +308,3 @@ TEST_F(Desktop, ASecondKorvoHandsOverToTheRunningOne) {
         return !q.empty() && q.front().title == "Korvo is running";
     }));
 }
-

@@ -13,8 +13,8 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 #include <QToolButton>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 

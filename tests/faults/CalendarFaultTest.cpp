@@ -42,9 +42,7 @@ TEST(FaultCalendarFiles, OnlyTheGoodFilesCountAmongLinksLoopsPipesAndGiants) {
     QDir folder(root);
     ASSERT_TRUE(QDir().mkpath(root + "/x.ics"));
     ASSERT_TRUE(QDir().mkpath(root + "/locked"));
-    auto at = [&](const char* name) {
-        return folder.filePath(QString::fromLatin1(name));
-    };
+    auto at = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)); };
 
     // Its notes are one unbroken line of 60 KB, as some writers leave them.
     const QString notes = QString(30'000, QChar(0xFC)) + QStringLiteral("!");

@@ -11,9 +11,7 @@ using namespace korvo;
 TEST(DemoScriptBridge, APlaylistThatPlaysOnTheClockAndObeys) {
     VirtualLoop loop;
     DemoScriptBridge bridge(loop);
-    auto read = [&] {
-        return MediaService::readSpotify(bridge).value_or(NowPlayingInfo{});
-    };
+    auto read = [&] { return MediaService::readSpotify(bridge).value_or(NowPlayingInfo{}); };
     auto send = [&](MediaAction action, double value = 0) {
         bridge.run(ScriptRequest{{}, intent::PlayerCommand{PlayerSlot::spotify, action, value}});
     };

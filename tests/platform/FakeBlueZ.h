@@ -39,7 +39,8 @@ public:
             } else if (message.member() == QLatin1String("GetAll") &&
                        message.arguments().value(0).toString() == BlueZHub::kDeviceInterface &&
                        m_objects.contains(message.path())) {
-                answer = QVariant(m_objects.value(message.path()).value(BlueZHub::kDeviceInterface));
+                answer =
+                    QVariant(m_objects.value(message.path()).value(BlueZHub::kDeviceInterface));
             } else {
                 return false;
             }
@@ -55,18 +56,20 @@ public:
              std::optional<int> battery = std::nullopt) {
         BlueZInterfaces interfaces{{BlueZHub::kDeviceInterface, device}};
         if (battery) {
-            interfaces.insert(QStringLiteral("org.bluez.Battery1"),
-                              {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(*battery))}});
+            interfaces.insert(
+                QStringLiteral("org.bluez.Battery1"),
+                {{QStringLiteral("Percentage"), QVariant::fromValue(uchar(*battery))}});
         }
         {
             std::lock_guard lock(mutex);
             m_objects.insert(path, interfaces);
         }
         if (announce) {
-            emitSignal(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                       QStringLiteral("InterfacesAdded"),
-                       {QVariant::fromValue(QDBusObjectPath(path)),
-                        QVariant::fromValue(BlueZInterfaces{{BlueZHub::kDeviceInterface, device}})});
+            emitSignal(
+                QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                QStringLiteral("InterfacesAdded"),
+                {QVariant::fromValue(QDBusObjectPath(path)),
+                 QVariant::fromValue(BlueZInterfaces{{BlueZHub::kDeviceInterface, device}})});
         }
     }
     void remove(const QString& path) {
@@ -74,10 +77,10 @@ public:
             std::lock_guard lock(mutex);
             m_objects.remove(path);
         }
-        emitSignal(QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                   QStringLiteral("InterfacesRemoved"),
-                   {QVariant::fromValue(QDBusObjectPath(path)),
-                    QStringList{BlueZHub::kDeviceInterface}});
+        emitSignal(
+            QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+            QStringLiteral("InterfacesRemoved"),
+            {QVariant::fromValue(QDBusObjectPath(path)), QStringList{BlueZHub::kDeviceInterface}});
     }
     void setConnected(const QString& path, bool connected) {
         {

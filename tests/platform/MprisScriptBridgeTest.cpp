@@ -141,8 +141,7 @@ TEST_F(MprisSession, APlayingSpotifyShowsWithinOneTickAndTakesCommands) {
     // The three commands run in the background side by side; they may arrive in any order.
     ASSERT_TRUE(spinUntil([&] {
         const auto calls = spotify->calls();
-        return calls.contains("Set org.mpris.MediaPlayer2.Player") &&
-               calls.contains("PlayPause") &&
+        return calls.contains("Set org.mpris.MediaPlayer2.Player") && calls.contains("PlayPause") &&
                calls.contains("SetPosition /org/korvo/track/1 30000000");
     }));
     EXPECT_DOUBLE_EQ(spotify->volume(), 0.25);

@@ -36,7 +36,8 @@ TEST(XdgAutostartLoginItem, PathsWithBlanksAreQuoted) {
     QTemporaryDir dir;
     XdgAutostartLoginItem item(dir.path(), QStringLiteral("/opt/my apps/korvo"));
     ASSERT_FALSE(item.setRegistered(true));
-    EXPECT_TRUE(readAll(item.entryPath()).contains(QStringLiteral("\nExec=\"/opt/my apps/korvo\"\n")));
+    EXPECT_TRUE(
+        readAll(item.entryPath()).contains(QStringLiteral("\nExec=\"/opt/my apps/korvo\"\n")));
 }
 
 TEST(XdgAutostartLoginItem, FailureIsReported) {

@@ -77,4 +77,3 @@ TEST(ThemeElementBackground, FollowsTheIslandStyleAtEveryCall) {
     settings.setIslandStyle("neon");
     EXPECT_EQ(Theme::elementBackground(settings), black);
 }
-

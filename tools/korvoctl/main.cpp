@@ -112,7 +112,8 @@ int main(int argc, char* argv[]) {
         if (!args.isEmpty()) {
             return usage(command + QStringLiteral(" takes no arguments"));
         }
-        method = command == QStringLiteral("state") ? QStringLiteral("State") : QStringLiteral("Tree");
+        method =
+            command == QStringLiteral("state") ? QStringLiteral("State") : QStringLiteral("Tree");
         printResult = true;
     } else if (command == QStringLiteral("expand") || command == QStringLiteral("collapse") ||
                command == QStringLiteral("toggle") || command == QStringLiteral("hud")) {
@@ -121,9 +122,9 @@ int main(int argc, char* argv[]) {
         }
         method = command.left(1).toUpper() + command.mid(1);
     } else if (command == QStringLiteral("toast")) {
-        const Options o = parse(args, {QStringLiteral("icon"), QStringLiteral("title"),
-                                       QStringLiteral("subtitle"), QStringLiteral("duration"),
-                                       QStringLiteral("priority")});
+        const Options o = parse(
+            args, {QStringLiteral("icon"), QStringLiteral("title"), QStringLiteral("subtitle"),
+                   QStringLiteral("duration"), QStringLiteral("priority")});
         if (!o.error.isEmpty()) {
             return usage(o.error);
         }
@@ -131,8 +132,8 @@ int main(int argc, char* argv[]) {
             return usage(QStringLiteral("unexpected argument ") + o.positional.first());
         }
         const auto duration = number(o, QStringLiteral("duration"), 2.5);
-        const auto priority = parsePriority(o.values.value(QStringLiteral("priority"),
-                                                           QStringLiteral("normal")));
+        const auto priority =
+            parsePriority(o.values.value(QStringLiteral("priority"), QStringLiteral("normal")));
         if (!duration) {
             return usage(QStringLiteral("--duration wants a number of seconds"));
         }
@@ -175,8 +176,8 @@ int main(int argc, char* argv[]) {
             callArgs = {r.id};
         } else if (verb == QStringLiteral("start") || verb == QStringLiteral("update")) {
             const auto progress = number(o, QStringLiteral("progress"), -1);
-            const auto priority = parsePriority(o.values.value(QStringLiteral("priority"),
-                                                               QStringLiteral("normal")));
+            const auto priority =
+                parsePriority(o.values.value(QStringLiteral("priority"), QStringLiteral("normal")));
             if (!progress || (o.values.contains(QStringLiteral("progress")) && *progress < 0)) {
                 return usage(QStringLiteral("--progress wants a number between 0 and 1"));
             }

@@ -42,7 +42,8 @@ struct TabInfo {
 
 const std::array<TabInfo, 8>& tabs() {
     static const std::array<TabInfo, 8> t{{
-        {SettingsTab::general, "general", "General", "gearshape.fill", QColor(142, 142, 147), "App"},
+        {SettingsTab::general, "general", "General", "gearshape.fill", QColor(142, 142, 147),
+         "App"},
         {SettingsTab::appearance, "appearance", "Appearance", "paintbrush.fill",
          QColor(175, 82, 222), "App"},
         {SettingsTab::battery, "battery", "Battery", "bolt.fill", QColor(255, 149, 0),
@@ -60,7 +61,9 @@ const std::array<TabInfo, 8>& tabs() {
     return t;
 }
 
-const TabInfo& infoFor(SettingsTab tab) { return tabs()[static_cast<std::size_t>(tab)]; }
+const TabInfo& infoFor(SettingsTab tab) {
+    return tabs()[static_cast<std::size_t>(tab)];
+}
 
 // The tab's symbol in white on a small rounded square of its colour's gradient.
 QIcon badgeIcon(const TabInfo& info) {
@@ -73,8 +76,7 @@ QIcon badgeIcon(const TabInfo& info) {
     g.setColorAt(0, info.badge.lighter(125));
     g.setColorAt(1, info.badge);
     p.fillPath(ui::shapePath(ui::Outline::rounded(6), QRectF(0, 0, 22, 22)), g);
-    const QImage glyph =
-        ui::Symbols::render(QString::fromLatin1(info.symbol), 12, Qt::white, 2);
+    const QImage glyph = ui::Symbols::render(QString::fromLatin1(info.symbol), 12, Qt::white, 2);
     if (!glyph.isNull()) {
         p.drawImage(QRectF(5, 5, 12, 12), glyph);
     }
@@ -123,8 +125,8 @@ protected:
             g.setColorAt(1, QColor(255, 255, 255, 10));
             p.fillPath(tilePath, g);
         } else {
-            p.fillPath(tilePath, QColor(255, 255, 255,
-                                        m_value == QLatin1String("graphite") ? 28 : 15));
+            p.fillPath(tilePath,
+                       QColor(255, 255, 255, m_value == QLatin1String("graphite") ? 28 : 15));
         }
         QFont f = font();
         f.setPixelSize(11);
@@ -165,11 +167,15 @@ private:
     QColor m_color;
 };
 
-QString capitalized(const QString& s) { return s.left(1).toUpper() + s.mid(1); }
+QString capitalized(const QString& s) {
+    return s.left(1).toUpper() + s.mid(1);
+}
 
 }  // namespace
 
-QString rawValue(SettingsTab tab) { return QString::fromLatin1(infoFor(tab).raw); }
+QString rawValue(SettingsTab tab) {
+    return QString::fromLatin1(infoFor(tab).raw);
+}
 
 std::optional<SettingsTab> settingsTabFromRaw(const QString& raw) {
     for (const auto& t : tabs()) {
@@ -180,9 +186,13 @@ std::optional<SettingsTab> settingsTabFromRaw(const QString& raw) {
     return std::nullopt;
 }
 
-QString title(SettingsTab tab) { return QString::fromUtf8(infoFor(tab).title); }
+QString title(SettingsTab tab) {
+    return QString::fromUtf8(infoFor(tab).title);
+}
 
-QString SettingsWindow::formatSeconds(double v) { return QString::asprintf("%.1f s", v); }
+QString SettingsWindow::formatSeconds(double v) {
+    return QString::asprintf("%.1f s", v);
+}
 QString SettingsWindow::formatPercent(double v) {
     return QString::number(std::llround(v)) + QStringLiteral(" %");
 }
@@ -297,14 +307,22 @@ void SettingsWindow::refresh() {
 
 QWidget* SettingsWindow::buildPage(SettingsTab tab) {
     switch (tab) {
-        case SettingsTab::general: return generalPage();
-        case SettingsTab::appearance: return appearancePage();
-        case SettingsTab::battery: return batteryPage();
-        case SettingsTab::nowPlaying: return nowPlayingPage();
-        case SettingsTab::calendar: return calendarPage();
-        case SettingsTab::clipboard: return clipboardPage();
-        case SettingsTab::systemHUD: return systemPage();
-        case SettingsTab::about: return aboutPage();
+        case SettingsTab::general:
+            return generalPage();
+        case SettingsTab::appearance:
+            return appearancePage();
+        case SettingsTab::battery:
+            return batteryPage();
+        case SettingsTab::nowPlaying:
+            return nowPlayingPage();
+        case SettingsTab::calendar:
+            return calendarPage();
+        case SettingsTab::clipboard:
+            return clipboardPage();
+        case SettingsTab::systemHUD:
+            return systemPage();
+        case SettingsTab::about:
+            return aboutPage();
     }
     return new QWidget;
 }
@@ -342,7 +360,8 @@ void SettingsWindow::toggle(QVBoxLayout* into, const QString& id, const QString&
     auto* box = new QCheckBox(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
     box->setObjectName(QStringLiteral("toggle.") + id);
     if (!symbol.isEmpty()) {
-        const QImage img = ui::Symbols::render(symbol, 14, palette().color(QPalette::WindowText), 2);
+        const QImage img =
+            ui::Symbols::render(symbol, 14, palette().color(QPalette::WindowText), 2);
         if (!img.isNull()) {
             box->setIcon(QIcon(QPixmap::fromImage(img)));
         }
@@ -418,17 +437,21 @@ QWidget* SettingsWindow::generalPage() {
     auto [page, layout] = makePage();
     auto& s = m_settings;
     auto* startup = section(layout, QStringLiteral("Startup"));
-    toggle(startup, QStringLiteral("launchAtLogin"), QStringLiteral("Launch at login"), {},
-           [&s] { return s.launchAtLogin(); }, [&s](bool v) { s.setLaunchAtLogin(v); });
+    toggle(
+        startup, QStringLiteral("launchAtLogin"), QStringLiteral("Launch at login"), {},
+        [&s] { return s.launchAtLogin(); }, [&s](bool v) { s.setLaunchAtLogin(v); });
     auto* behaviour = section(layout, QStringLiteral("Behaviour"));
-    toggle(behaviour, QStringLiteral("hapticFeedback"), QStringLiteral("Haptic feedback"), {},
-           [&s] { return s.hapticFeedback(); }, [&s](bool v) { s.setHapticFeedback(v); });
-    slider(behaviour, QStringLiteral("toastDuration"), QStringLiteral("Notification duration"), 1.0,
-           8.0, 0.5, formatSeconds, [&s] { return s.toastDuration(); },
-           [&s](double v) { s.setToastDuration(v); });
-    toggle(behaviour, QStringLiteral("hoverToExpand"), QStringLiteral("Expand on hover"),
-           QStringLiteral("Hovering the notch opens the full card; moving away collapses it."),
-           [&s] { return s.hoverToExpand(); }, [&s](bool v) { s.setHoverToExpand(v); });
+    toggle(
+        behaviour, QStringLiteral("hapticFeedback"), QStringLiteral("Haptic feedback"), {},
+        [&s] { return s.hapticFeedback(); }, [&s](bool v) { s.setHapticFeedback(v); });
+    slider(
+        behaviour, QStringLiteral("toastDuration"), QStringLiteral("Notification duration"), 1.0,
+        8.0, 0.5, formatSeconds, [&s] { return s.toastDuration(); },
+        [&s](double v) { s.setToastDuration(v); });
+    toggle(
+        behaviour, QStringLiteral("hoverToExpand"), QStringLiteral("Expand on hover"),
+        QStringLiteral("Hovering the notch opens the full card; moving away collapses it."),
+        [&s] { return s.hoverToExpand(); }, [&s](bool v) { s.setHoverToExpand(v); });
     auto* gestures = section(layout, QStringLiteral("Gestures"));
     valueRow(gestures, QStringLiteral("Expand"), QStringLiteral("Scroll down or hover"));
     valueRow(gestures, QStringLiteral("Collapse"), QStringLiteral("Scroll up"));
@@ -446,7 +469,8 @@ QWidget* SettingsWindow::appearancePage() {
     const std::array<std::pair<const char*, const char*>, 3> styles{
         {{"Subtle", "black"}, {"Graphite", "graphite"}, {"Gradient", "gradient"}}};
     for (const auto& [label, value] : styles) {
-        auto* choice = new StyleChoice(QString::fromLatin1(label), QString::fromLatin1(value), nullptr);
+        auto* choice =
+            new StyleChoice(QString::fromLatin1(label), QString::fromLatin1(value), nullptr);
         choice->setObjectName(QStringLiteral("style.") + QString::fromLatin1(value));
         row->addWidget(choice);
         QObject::connect(choice, &QAbstractButton::clicked, this,
@@ -488,7 +512,8 @@ QWidget* SettingsWindow::appearancePage() {
         c->setToolTip(capitalized(name));
         circles->addWidget(c);
         const QString value = name;
-        QObject::connect(c, &QAbstractButton::clicked, this, [&s, value] { s.setAccentMode(value); });
+        QObject::connect(c, &QAbstractButton::clicked, this,
+                         [&s, value] { s.setAccentMode(value); });
         m_refreshers.push_back([&s, c, value] {
             c->current = s.accentMode() == value;
             c->update();
@@ -496,13 +521,15 @@ QWidget* SettingsWindow::appearancePage() {
     }
     circles->addStretch(1);
     accent->addLayout(circles);
-    toggle(accent, QStringLiteral("artworkGlow.appearance"), QStringLiteral("Artwork glow"), {},
-           [&s] { return s.artworkGlow(); }, [&s](bool v) { s.setArtworkGlow(v); });
+    toggle(
+        accent, QStringLiteral("artworkGlow.appearance"), QStringLiteral("Artwork glow"), {},
+        [&s] { return s.artworkGlow(); }, [&s](bool v) { s.setArtworkGlow(v); });
 
     auto* carousel = section(layout, QStringLiteral("Carousel"));
-    toggle(carousel, QStringLiteral("showCarouselDots"), QStringLiteral("Activity dots"),
-           QStringLiteral("Shows which activity is focused when several are live."),
-           [&s] { return s.showCarouselDots(); }, [&s](bool v) { s.setShowCarouselDots(v); });
+    toggle(
+        carousel, QStringLiteral("showCarouselDots"), QStringLiteral("Activity dots"),
+        QStringLiteral("Shows which activity is focused when several are live."),
+        [&s] { return s.showCarouselDots(); }, [&s](bool v) { s.setShowCarouselDots(v); });
     layout->addStretch(1);
     return page;
 }
@@ -511,15 +538,18 @@ QWidget* SettingsWindow::batteryPage() {
     auto [page, layout] = makePage();
     auto& s = m_settings;
     auto* charging = section(layout, QStringLiteral("Charging"));
-    toggle(charging, QStringLiteral("batteryToasts"), QStringLiteral("Charging notifications"),
-           QStringLiteral("Charging / Unplugged / Fully Charged toasts in the island."),
-           [&s] { return s.batteryToasts(); }, [&s](bool v) { s.setBatteryToasts(v); });
+    toggle(
+        charging, QStringLiteral("batteryToasts"), QStringLiteral("Charging notifications"),
+        QStringLiteral("Charging / Unplugged / Fully Charged toasts in the island."),
+        [&s] { return s.batteryToasts(); }, [&s](bool v) { s.setBatteryToasts(v); });
     auto* low = section(layout, QStringLiteral("Low battery"));
-    toggle(low, QStringLiteral("lowBatteryWarn"), QStringLiteral("Warn on low battery"), {},
-           [&s] { return s.lowBatteryWarn(); }, [&s](bool v) { s.setLowBatteryWarn(v); });
-    slider(low, QStringLiteral("lowBatteryThreshold"), QStringLiteral("Low battery threshold"), 5,
-           50, 5, formatPercent, [&s] { return s.lowBatteryThreshold(); },
-           [&s](double v) { s.setLowBatteryThreshold(v); }, [&s] { return s.lowBatteryWarn(); });
+    toggle(
+        low, QStringLiteral("lowBatteryWarn"), QStringLiteral("Warn on low battery"), {},
+        [&s] { return s.lowBatteryWarn(); }, [&s](bool v) { s.setLowBatteryWarn(v); });
+    slider(
+        low, QStringLiteral("lowBatteryThreshold"), QStringLiteral("Low battery threshold"), 5, 50,
+        5, formatPercent, [&s] { return s.lowBatteryThreshold(); },
+        [&s](double v) { s.setLowBatteryThreshold(v); }, [&s] { return s.lowBatteryWarn(); });
     layout->addStretch(1);
     return page;
 }
@@ -529,19 +559,21 @@ QWidget* SettingsWindow::nowPlayingPage() {
     auto& s = m_settings;
     auto* sources = section(layout, QStringLiteral("Sources"));
     valueRow(sources, QStringLiteral("Spotify · Apple Music"), QStringLiteral("Always on"));
-    toggle(sources, QStringLiteral("browserMedia"), QStringLiteral("Browser media"),
-           QStringLiteral("YouTube, YouTube Music, SoundCloud & Spotify Web in Chrome, Brave, "
-                          "Edge and Safari."),
-           [&s] { return s.browserMedia(); }, [&s](bool v) { s.setBrowserMedia(v); });
+    toggle(
+        sources, QStringLiteral("browserMedia"), QStringLiteral("Browser media"),
+        QStringLiteral("YouTube, YouTube Music, SoundCloud & Spotify Web in Chrome, Brave, "
+                       "Edge and Safari."),
+        [&s] { return s.browserMedia(); }, [&s](bool v) { s.setBrowserMedia(v); });
     note(sources, QStringLiteral("For seek, volume and instant browser controls enable View ▸ "
                                  "Developer ▸ “Allow JavaScript from Apple Events” in Chrome."));
     auto* behaviour = section(layout, QStringLiteral("Behaviour"));
-    toggle(behaviour, QStringLiteral("trackChangeToast"),
-           QStringLiteral("Track-change notification"),
-           QStringLiteral("Brief song title toast when the track changes."),
-           [&s] { return s.trackChangeToast(); }, [&s](bool v) { s.setTrackChangeToast(v); });
-    toggle(behaviour, QStringLiteral("artworkGlow"), QStringLiteral("Artwork glow"), {},
-           [&s] { return s.artworkGlow(); }, [&s](bool v) { s.setArtworkGlow(v); });
+    toggle(
+        behaviour, QStringLiteral("trackChangeToast"), QStringLiteral("Track-change notification"),
+        QStringLiteral("Brief song title toast when the track changes."),
+        [&s] { return s.trackChangeToast(); }, [&s](bool v) { s.setTrackChangeToast(v); });
+    toggle(
+        behaviour, QStringLiteral("artworkGlow"), QStringLiteral("Artwork glow"), {},
+        [&s] { return s.artworkGlow(); }, [&s](bool v) { s.setArtworkGlow(v); });
     layout->addStretch(1);
     return page;
 }
@@ -550,14 +582,16 @@ QWidget* SettingsWindow::calendarPage() {
     auto [page, layout] = makePage();
     auto& s = m_settings;
     auto* first = section(layout, QString());
-    toggle(first, QStringLiteral("calendarEnabled"), QStringLiteral("Calendar activity"),
-           QStringLiteral("Keeps your next event in the carousel with a Join button for Teams, "
-                          "Zoom, Meet and Webex."),
-           [&s] { return s.calendarEnabled(); }, [&s](bool v) { s.setCalendarEnabled(v); });
+    toggle(
+        first, QStringLiteral("calendarEnabled"), QStringLiteral("Calendar activity"),
+        QStringLiteral("Keeps your next event in the carousel with a Join button for Teams, "
+                       "Zoom, Meet and Webex."),
+        [&s] { return s.calendarEnabled(); }, [&s](bool v) { s.setCalendarEnabled(v); });
     auto* countdown = section(layout, QStringLiteral("Countdown"));
-    slider(countdown, QStringLiteral("calendarLeadMinutes"), QStringLiteral("Time before event"),
-           5, 120, 5, formatMinutes, [&s] { return s.calendarLeadMinutes(); },
-           [&s](double v) { s.setCalendarLeadMinutes(v); });
+    slider(
+        countdown, QStringLiteral("calendarLeadMinutes"), QStringLiteral("Time before event"), 5,
+        120, 5, formatMinutes, [&s] { return s.calendarLeadMinutes(); },
+        [&s](double v) { s.setCalendarLeadMinutes(v); });
     note(countdown, QStringLiteral("The next event stays in the carousel all day; it escalates to "
                                    "a prominent countdown this many minutes before it starts."));
     layout->addStretch(1);
@@ -568,13 +602,15 @@ QWidget* SettingsWindow::clipboardPage() {
     auto [page, layout] = makePage();
     auto& s = m_settings;
     auto* first = section(layout, QString());
-    toggle(first, QStringLiteral("clipboardEnabled"), QStringLiteral("Clipboard history"),
-           QStringLiteral("Copies appear as a card in the island; click a history row to re-copy."),
-           [&s] { return s.clipboardEnabled(); }, [&s](bool v) { s.setClipboardEnabled(v); });
+    toggle(
+        first, QStringLiteral("clipboardEnabled"), QStringLiteral("Clipboard history"),
+        QStringLiteral("Copies appear as a card in the island; click a history row to re-copy."),
+        [&s] { return s.clipboardEnabled(); }, [&s](bool v) { s.setClipboardEnabled(v); });
     auto* options = section(layout, QStringLiteral("Options"));
-    toggle(options, QStringLiteral("otpDetection"), QStringLiteral("Detect OTP codes"),
-           QStringLiteral("Copied 4–8 digit codes get a prominent toast."),
-           [&s] { return s.otpDetection(); }, [&s](bool v) { s.setOtpDetection(v); });
+    toggle(
+        options, QStringLiteral("otpDetection"), QStringLiteral("Detect OTP codes"),
+        QStringLiteral("Copied 4–8 digit codes get a prominent toast."),
+        [&s] { return s.otpDetection(); }, [&s](bool v) { s.setOtpDetection(v); });
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("History size")));
     row->addStretch(1);
@@ -615,10 +651,11 @@ QWidget* SettingsWindow::systemPage() {
     auto [page, layout] = makePage();
     auto& s = m_settings;
     auto* first = section(layout, QString());
-    toggle(first, QStringLiteral("systemCardEnabled"), QStringLiteral("System card"),
-           QStringLiteral("Live stats card in the carousel — swipe to it, hover or click to "
-                          "expand."),
-           [&s] { return s.systemCardEnabled(); }, [&s](bool v) { s.setSystemCardEnabled(v); });
+    toggle(
+        first, QStringLiteral("systemCardEnabled"), QStringLiteral("System card"),
+        QStringLiteral("Live stats card in the carousel — swipe to it, hover or click to "
+                       "expand."),
+        [&s] { return s.systemCardEnabled(); }, [&s](bool v) { s.setSystemCardEnabled(v); });
     auto* stats = section(layout, QStringLiteral("Stats"));
     const std::array<std::pair<const char*, const char*>, 8> labels{{
         {"CPU", "cpu"},
@@ -633,9 +670,10 @@ QWidget* SettingsWindow::systemPage() {
     for (std::size_t i = 0; i < hudstat::kAll.size(); ++i) {
         const HUDStat stat = hudstat::kAll[i];
         const Binding<bool> b = hudstat::binding(s, stat);
-        toggle(stats, QStringLiteral("stat.") + hudstat::rawValue(stat),
-               QString::fromUtf8(labels[i].first), {}, b.get, b.set,
-               [&s] { return s.systemCardEnabled(); }, QString::fromLatin1(labels[i].second));
+        toggle(
+            stats, QStringLiteral("stat.") + hudstat::rawValue(stat),
+            QString::fromUtf8(labels[i].first), {}, b.get, b.set,
+            [&s] { return s.systemCardEnabled(); }, QString::fromLatin1(labels[i].second));
     }
     note(stats, QStringLiteral("The card resizes to fit your selection. Stats poll every 2 s only "
                                "while the card is open."));

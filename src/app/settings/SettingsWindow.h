@@ -17,7 +17,16 @@ namespace korvo {
 class SettingsStore;
 
 /// The tabs of the settings window, in sidebar order.
-enum class SettingsTab { general, appearance, battery, nowPlaying, calendar, clipboard, systemHUD, about };
+enum class SettingsTab {
+    general,
+    appearance,
+    battery,
+    nowPlaying,
+    calendar,
+    clipboard,
+    systemHUD,
+    about
+};
 
 QString rawValue(SettingsTab tab);
 std::optional<SettingsTab> settingsTabFromRaw(const QString& raw);

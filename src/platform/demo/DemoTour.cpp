@@ -21,7 +21,9 @@ DemoTour::DemoTour(MainLoop& loop, EventBus& bus, std::function<void(IslandState
                    std::function<void(int)> swipe)
     : m_loop(loop), m_bus(bus), m_present(std::move(present)), m_swipe(std::move(swipe)) {}
 
-void DemoTour::start() { round(); }
+void DemoTour::start() {
+    round();
+}
 
 void DemoTour::at(double seconds, std::function<void()> step) {
     m_steps.push_back(m_loop.postDelayed(seconds, std::move(step)));
@@ -35,12 +37,12 @@ void DemoTour::round() {
     at(16, [this] { m_present(IslandState::compact); });
     for (int step = 0; step <= 10; ++step) {
         at(29 + step * 0.6, [this, now, step] {
-            const Activity a = make(QStringLiteral("demo.download"), Activity::Kind::download,
-                                    ActivityPriority::normal, now(),
-                                    GenericPayload{QStringLiteral("arrow.down.circle.fill"),
-                                                   QStringLiteral("Downloading"),
-                                                   QStringLiteral("korvo-demo.tar.gz"),
-                                                   step / 10.0});
+            const Activity a =
+                make(QStringLiteral("demo.download"), Activity::Kind::download,
+                     ActivityPriority::normal, now(),
+                     GenericPayload{QStringLiteral("arrow.down.circle.fill"),
+                                    QStringLiteral("Downloading"),
+                                    QStringLiteral("korvo-demo.tar.gz"), step / 10.0});
             if (step == 0) {
                 m_bus.post(ActivityStarted{a});
             } else {

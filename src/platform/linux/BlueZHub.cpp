@@ -17,7 +17,6 @@ const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Proper
 const QString kObjectManagerInterface = QStringLiteral("org.freedesktop.DBus.ObjectManager");
 constexpr int kCallTimeoutMs = 5000;
 
-
 }  // namespace
 
 BlueZHub::BlueZHub(QDBusConnection connection, QObject* parent)

@@ -6,8 +6,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QFile>
-#include <QSet>
 #include <QFileInfo>
+#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -201,10 +201,10 @@ public:
         bus.connect(daemon, QStringLiteral("/org/freedesktop/DBus"), daemon,
                     QStringLiteral("NameOwnerChanged"), this,
                     SLOT(nameOwnerChanged(QString, QString, QString)));
-        bus.callWithCallback(QDBusMessage::createMethodCall(daemon,
-                                                            QStringLiteral("/org/freedesktop/DBus"),
-                                                            daemon, QStringLiteral("ListNames")),
-                             this, SLOT(listed(QStringList)), SLOT(failed()));
+        bus.callWithCallback(
+            QDBusMessage::createMethodCall(daemon, QStringLiteral("/org/freedesktop/DBus"), daemon,
+                                           QStringLiteral("ListNames")),
+            this, SLOT(listed(QStringList)), SLOT(failed()));
     }
 
     /// Nothing for as long as the bus has not been listed.
@@ -246,7 +246,9 @@ MprisScriptBridge::MprisScriptBridge(QDBusConnection connection)
 
 MprisScriptBridge::~MprisScriptBridge() = default;
 
-bool MprisScriptBridge::anyRunning() { return m_watch->anyPlayer().value_or(true); }
+bool MprisScriptBridge::anyRunning() {
+    return m_watch->anyPlayer().value_or(true);
+}
 
 MprisScriptBridge::Family MprisScriptBridge::familyOfName(const QString& busName) {
     if (!busName.startsWith(kPrefix)) {

@@ -78,7 +78,7 @@ private:
 
     QDBusConnection m_bus;
     std::unique_ptr<NameWatch> m_watch;  // main thread
-    std::mutex m_mutex;  // guards the caches below; never held across a D-Bus call
+    std::mutex m_mutex;                  // guards the caches below; never held across a D-Bus call
     QStringList m_names;
     Clock::time_point m_namesRead;
     bool m_namesValid = false;

@@ -1,7 +1,7 @@
 #include "X11Panel.h"
 
-#include <QGuiApplication>
 #include <qguiapplication_platform.h>
+#include <QGuiApplication>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -18,7 +18,9 @@ Display* display() {
     return x11 ? x11->display() : nullptr;
 }
 
-Atom atom(Display* d, const char* name) { return XInternAtom(d, name, False); }
+Atom atom(Display* d, const char* name) {
+    return XInternAtom(d, name, False);
+}
 
 // Qt reads this dynamic property to pick the window type; 0x4 is a dock.
 constexpr int kQtDockWindowType = 0x000004;
@@ -57,7 +59,9 @@ void applyShape(Window w, int kind, const QRegion& region) {
 
 }  // namespace
 
-bool available() { return display() != nullptr; }
+bool available() {
+    return display() != nullptr;
+}
 
 void prepareOverlay(QWindow& window) {
     window.setFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |

@@ -8,9 +8,7 @@ namespace korvo {
 inline QString trimSpacesAndTabs(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    auto blank = [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-    };
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
     while (begin < end && blank(text[begin])) {
         ++begin;
     }

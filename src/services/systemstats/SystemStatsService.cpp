@@ -11,7 +11,7 @@ namespace {
 // Rates over two readings of ever-growing totals. A counter that went backwards (a device that
 // went away, a counter that wrapped) or no elapsed time gives 0: a rate is never negative.
 std::pair<double, double> perSecond(std::uint64_t a, std::uint64_t b, std::uint64_t lastA,
-                                std::uint64_t lastB, double seconds) {
+                                    std::uint64_t lastB, double seconds) {
     if (a < lastA || b < lastB || !(seconds > 0)) {
         return {0, 0};
     }

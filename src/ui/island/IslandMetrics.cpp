@@ -35,8 +35,8 @@ QSizeF expandedSize(const NotchGeometry& notch, const std::optional<Activity>& f
         case PayloadCase::clipboard:
             return {wide, h + 126};
         case PayloadCase::devices: {
-            const auto count =
-                static_cast<int>(std::get<std::vector<ConnectedDeviceInfo>>(focused->payload).size());
+            const auto count = static_cast<int>(
+                std::get<std::vector<ConnectedDeviceInfo>>(focused->payload).size());
             return {std::max(400.0, w + 190), h + 18 + std::min(count, 5) * 34};
         }
         case PayloadCase::systemStats: {

@@ -12,7 +12,7 @@ namespace korvo {
 
 /// What the island's size depends on besides the state and the focused payload.
 struct SizeInputs {
-    int enabledStats = 8;        // statistics switched on for the system card
+    int enabledStats = 8;         // statistics switched on for the system card
     int calendarEventsToday = 0;  // upcoming events that start today or are under way
 };
 

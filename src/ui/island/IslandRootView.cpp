@@ -108,8 +108,8 @@ IslandRootView::Header IslandRootView::headerFor(const Activity& focused, const 
 }
 
 View IslandRootView::content(IslandState state, const std::optional<Activity>& focused) {
-    const PresentationContext ctx{{m_animator, m_interaction}, m_loop.wallNow(), m_services,
-                                  &m_settings};
+    const PresentationContext ctx{
+        {m_animator, m_interaction}, m_loop.wallNow(), m_services, &m_settings};
     const auto& queue = m_engine.toastQueue.get();
     if (state == IslandState::medium && !queue.empty()) {
         const TransientNotification& t = queue.front();
@@ -118,9 +118,8 @@ View IslandRootView::content(IslandState state, const std::optional<Activity>& f
                                        focused->kind == Activity::Kind::nowPlaying;
         if (!nowPlayingShowsIt) {
             const Transition move{0.18, 0, Curve::easeOut, true, {0, -12}};
-            return layered(m_animator.transition(QStringLiteral("island.toast"),
-                                                 t.id.toString(), filling(toastView(ctx, t)), move,
-                                                 move),
+            return layered(m_animator.transition(QStringLiteral("island.toast"), t.id.toString(),
+                                                 filling(toastView(ctx, t)), move, move),
                            Alignment::center());
         }
     }
@@ -208,9 +207,8 @@ View IslandRootView::carouselDots() {
         (state == IslandState::medium || state == IslandState::expanded)) {
         key = QStringLiteral("dots");
         std::vector<Activity> ordered = activities;
-        std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
-            return a.startedAt < b.startedAt;
-        });
+        std::stable_sort(ordered.begin(), ordered.end(),
+                         [](const auto& a, const auto& b) { return a.startedAt < b.startedAt; });
         const auto& focused = m_engine.focused.get();
         Views capsules;
         for (const auto& a : ordered) {
@@ -218,8 +216,7 @@ View IslandRootView::carouselDots() {
             const double w = m_animator.spring(QStringLiteral("dot.w.") + a.id, isFocused ? 13 : 4,
                                                Theme::microSpring, 0.1);
             const double alpha = m_animator.spring(QStringLiteral("dot.a.") + a.id,
-                                                   isFocused ? 0.9 : 0.3, Theme::microSpring,
-                                                   0.01);
+                                                   isFocused ? 0.9 : 0.3, Theme::microSpring, 0.01);
             capsules.push_back(capsule(Fill::solid(withAlpha(Qt::white, alpha))).frame(w, 4));
         }
         dots = hstack(4, VAlign::center, capsules).padding(0, 0, 0, 4);
@@ -242,13 +239,13 @@ View IslandRootView::island() {
         m_animator.spring(QStringLiteral("island.radius"), bottomRadius(state, notch), spring);
     const double shadowAlpha = m_animator.spring(
         QStringLiteral("island.shadow"), state == IslandState::hidden ? 0 : 0.35, spring, 0.01);
-    const double shadowRadius = m_animator.spring(
-        QStringLiteral("island.shadow.radius"), state == IslandState::expanded ? 18 : 8, spring);
+    const double shadowRadius = m_animator.spring(QStringLiteral("island.shadow.radius"),
+                                                  state == IslandState::expanded ? 18 : 8, spring);
     const bool hoverCompact = m_viewModel.isHovering.get() && state == IslandState::compact;
     const double glow = m_animator.spring(QStringLiteral("island.glow"), hoverCompact ? 0.1 : 0,
                                           Theme::microSpring, 0.01);
-    const double scale = m_animator.spring(QStringLiteral("island.scale"),
-                                           hoverCompact ? 1.04 : 1, Theme::microSpring, 0.001);
+    const double scale = m_animator.spring(QStringLiteral("island.scale"), hoverCompact ? 1.04 : 1,
+                                           Theme::microSpring, 0.001);
 
     const Outline outline = Outline::rounded(CornerRadii::bottom(std::max(0.0, r)));
     const bool underNotch = notch.hasPhysicalNotch && state >= IslandState::medium;
@@ -256,14 +253,14 @@ View IslandRootView::island() {
     // heights leave room for it, so the content starts below it rather than under it.
     const bool underHeader = state == IslandState::expanded && focused &&
                              !headerFor(*focused, m_loop.wallNow()).title.isEmpty();
-    const View body = content(state, focused)
-                          .padding(0, underNotch || underHeader ? notch.height : 0, 0, 0);
+    const View body =
+        content(state, focused).padding(0, underNotch || underHeader ? notch.height : 0, 0, 0);
     const Transition in{0.18, 0.14, Curve::easeOut, true, {}};
     const Transition out{0.07, 0, Curve::easeIn, true, {}};
-    const View stateContent = layered(
-        m_animator.transition(QStringLiteral("island.state"), toString(state), filling(body), in,
-                              out),
-        Alignment::center());
+    const View stateContent =
+        layered(m_animator.transition(QStringLiteral("island.state"), toString(state),
+                                      filling(body), in, out),
+                Alignment::center());
 
     IslandViewModel* vm = &m_viewModel;
     View island = zstack(Alignment::center(),
@@ -282,8 +279,8 @@ View IslandRootView::island() {
                       .id(QStringLiteral("island"));
 
     m_islandRadius = std::max(0.0, r) * scale;
-    m_islandRect = QRectF(kPanelCentreX - w * scale / 2, -(h * scale - h) / 2, w * scale,
-                          h * scale);
+    m_islandRect =
+        QRectF(kPanelCentreX - w * scale / 2, -(h * scale - h) / 2, w * scale, h * scale);
     return island;
 }
 

@@ -41,10 +41,9 @@ View equalizerBars(const ViewContext& ctx, const QString& key, QColor tint) {
     constexpr double kRest = 4;
     Views bars;
     for (std::size_t i = 0; i < kPeaks.size(); ++i) {
-        const double h =
-            ctx.animator.repeating(key + QStringLiteral(".bar") + QString::number(i), kRest,
-                                   kPeaks[i], 0.4, static_cast<double>(i) * 0.13,
-                                   Curve::easeInOut, key);
+        const double h = ctx.animator.repeating(
+            key + QStringLiteral(".bar") + QString::number(i), kRest, kPeaks[i], 0.4,
+            static_cast<double>(i) * 0.13, Curve::easeInOut, key);
         bars.push_back(roundedRectangle(1, Fill::solid(tint)).frame(3, h));
     }
     // Named, so the window redraws only the bars while nothing else moves.

@@ -22,9 +22,7 @@ std::function<void(const QUrl&)> PresentationContext::urlOpener() const {
     if (services.openURL) {
         return services.openURL;
     }
-    return [](const QUrl& url) {
-        QDesktopServices::openUrl(url);
-    };
+    return [](const QUrl& url) { QDesktopServices::openUrl(url); };
 }
 
 View hudView(const PresentationContext& ctx) {

@@ -196,15 +196,15 @@ std::vector<Animator::Layer> Animator::transition(const QString& slot, const QSt
             e = s.leaving.erase(e);
             continue;
         }
-        layers.push_back(Layer{e->node, e->key, e->style.fade ? 1 - q : 1, e->style.offset * q,
-                               true});
+        layers.push_back(
+            Layer{e->node, e->key, e->style.fade ? 1 - q : 1, e->style.offset * q, true});
         ++e;
     }
     const Entry& c = s.current;
-    const double p = c.style.duration <= 0
-                         ? (m_now >= c.start + c.style.delay ? 1.0 : 0.0)
-                         : applyCurve(c.style.curve,
-                                      (m_now - c.start - c.style.delay) / c.style.duration);
+    const double p =
+        c.style.duration <= 0
+            ? (m_now >= c.start + c.style.delay ? 1.0 : 0.0)
+            : applyCurve(c.style.curve, (m_now - c.start - c.style.delay) / c.style.duration);
     layers.push_back(Layer{c.node, c.key, c.style.fade ? p : 1, c.style.offset * (1 - p), false});
     return layers;
 }
@@ -213,7 +213,9 @@ bool Animator::onlyRegionsMove() const {
     return m_repeatingActive && !m_unboundedRepeat && settledApartFromRepeats();
 }
 
-bool Animator::isSettled() const { return !m_repeatingActive && settledApartFromRepeats(); }
+bool Animator::isSettled() const {
+    return !m_repeatingActive && settledApartFromRepeats();
+}
 
 bool Animator::settledApartFromRepeats() const {
     for (const double end : m_pulseEnds) {

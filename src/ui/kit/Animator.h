@@ -4,8 +4,8 @@
 #include "ui/kit/Node.h"
 
 #include <QHash>
-#include <QSet>
 #include <QPointF>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -48,13 +48,12 @@ public:
     /// Follows `target` with `spring`; a new target starts from the current position and speed.
     /// `resolution` is the smallest change worth drawing (1 for points, less for opacities
     /// and scales).
-    double spring(const QString& key, double target, const Spring& spring,
-                  double resolution = 1.0);
+    double spring(const QString& key, double target, const Spring& spring, double resolution = 1.0);
     /// A value that enters once per appearance: it reads `from` on the first frame it is asked
     /// for and springs to `to` `delay` seconds later, then stays. After a frame without it, it
     /// enters again.
-    double entrance(const QString& key, double from, double to, const Spring& spring,
-                    double delay, double resolution = 1.0);
+    double entrance(const QString& key, double from, double to, const Spring& spring, double delay,
+                    double resolution = 1.0);
     /// Moves to `target` over `duration` after `delay`, along `curve`.
     double timed(const QString& key, double target, double duration, double delay = 0,
                  Curve curve = Curve::easeInOut);

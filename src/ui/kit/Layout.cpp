@@ -17,7 +17,9 @@ enum class Axis { none, horizontal, vertical };
 
 QSizeF measureIn(Node& node, Proposal p, Axis parentAxis);
 
-bool isStackChild(const NodePtr& n) { return n && n->kind != Node::Kind::empty; }
+bool isStackChild(const NodePtr& n) {
+    return n && n->kind != Node::Kind::empty;
+}
 
 std::vector<Node*> stackChildren(Node& node) {
     std::vector<Node*> out;
@@ -157,8 +159,8 @@ QSizeF measureText(const Node& node, Proposal p) {
     }
     // Wrap within the offered width.
     const QFontMetricsF fm(base);
-    const QRectF box = fm.boundingRect(QRectF(0, 0, *p.width, 1e6),
-                                       Qt::TextWordWrap | Qt::AlignLeft, node.text);
+    const QRectF box =
+        fm.boundingRect(QRectF(0, 0, *p.width, 1e6), Qt::TextWordWrap | Qt::AlignLeft, node.text);
     double h = std::ceil(box.height());
     if (node.lineLimit) {
         h = std::min(h, lineHeight(base) * *node.lineLimit);
@@ -241,8 +243,7 @@ QSizeF measureUncached(Node& node, Proposal p, Axis parentAxis) {
                 return clampTo(r, lo, hi);
             };
             return {resolve(fixedWidth, node.minWidth, node.maxWidth, p.width, child.width()),
-                    resolve(node.height, node.minHeight, node.maxHeight, p.height,
-                            child.height())};
+                    resolve(node.height, node.minHeight, node.maxHeight, p.height, child.height())};
         }
         case K::padding: {
             const auto& m = node.insets;
@@ -426,9 +427,13 @@ QRectF aligned(QSizeF size, const QRectF& rect, Alignment alignment) {
     return {x, y, size.width(), size.height()};
 }
 
-QSizeF measure(Node& node, Proposal proposal) { return measureIn(node, proposal, Axis::none); }
+QSizeF measure(Node& node, Proposal proposal) {
+    return measureIn(node, proposal, Axis::none);
+}
 
-void place(Node& node, const QRectF& rect) { placeIn(node, rect, Axis::none); }
+void place(Node& node, const QRectF& rect) {
+    placeIn(node, rect, Axis::none);
+}
 
 void layout(Node& root, QSizeF size) {
     const QSizeF s = measure(root, {size.width(), size.height()});

@@ -6,8 +6,8 @@
 
 #include <QFontMetricsF>
 #include <QHash>
-#include <QStaticText>
 #include <QLinearGradient>
+#include <QStaticText>
 #include <QTextOption>
 #include <QtMath>
 
@@ -128,8 +128,7 @@ void paintText(const Node& node, Context& ctx) {
         return;
     }
     if (oneLine) {
-        const QString shown =
-            fm.elidedText(node.text, Qt::ElideRight, node.frame.width() + 0.5);
+        const QString shown = fm.elidedText(node.text, Qt::ElideRight, node.frame.width() + 0.5);
         ctx.p.drawText(node.frame.adjusted(-1, 0, 1, 0), h | Qt::AlignVCenter, shown);
         return;
     }
@@ -156,8 +155,8 @@ void paintImage(const Node& node, Context& ctx) {
     }
     // Fill the frame, cropping the longer side.
     const QSizeF src = node.image->size();
-    const double scale = std::max(node.frame.width() / src.width(),
-                                  node.frame.height() / src.height());
+    const double scale =
+        std::max(node.frame.width() / src.width(), node.frame.height() / src.height());
     const QSizeF visible(node.frame.width() / scale, node.frame.height() / scale);
     const QRectF source((src.width() - visible.width()) / 2, (src.height() - visible.height()) / 2,
                         visible.width(), visible.height());
@@ -282,15 +281,14 @@ void paintNode(const Node& node, Context& ctx) {
         }
         case K::shadow: {
             // A repaint inside the content never shows the shade around it.
-            const bool insideOnly =
-                p.hasClipping() && node.frame.contains(p.clipBoundingRect());
+            const bool insideOnly = p.hasClipping() && node.frame.contains(p.clipBoundingRect());
             if (node.shadowColor.alpha() == 0 || insideOnly) {
                 paintNode(*node.child(), ctx);
                 return;
             }
             QRectF rect;
-            const double margin = node.radius * 2 + std::abs(node.offset.x()) +
-                                  std::abs(node.offset.y());
+            const double margin =
+                node.radius * 2 + std::abs(node.offset.x()) + std::abs(node.offset.y());
             // The shade only needs the content's blurred outline: the content is painted small,
             // where a blur of this radius loses nothing, blurred the rest of the way there and
             // coloured. The content itself is then painted once, directly.
@@ -298,11 +296,11 @@ void paintNode(const Node& node, Context& ctx) {
             const double radiusPx = node.radius * std::hypot(world.m11(), world.m12()) / 2;
             const double shrink = std::clamp(2.0 / std::max(radiusPx, 1.0), 0.04, 1.0);
             const QImage small = renderLayer(*node.child(), ctx, margin, &rect, shrink);
-            QImage shade = small.scaled(std::max(1, small.width() / 2),
-                                        std::max(1, small.height() / 2), Qt::IgnoreAspectRatio,
-                                        Qt::SmoothTransformation)
-                               .scaled(small.size(), Qt::IgnoreAspectRatio,
-                                       Qt::SmoothTransformation);
+            QImage shade =
+                small
+                    .scaled(std::max(1, small.width() / 2), std::max(1, small.height() / 2),
+                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             {
                 QPainter sp(&shade);
                 sp.setCompositionMode(QPainter::CompositionMode_SourceIn);

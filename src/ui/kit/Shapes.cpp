@@ -43,8 +43,8 @@ QPainterPath roundedPath(const QRectF& r, CornerRadii radii, bool continuous) {
     }
     p.lineTo(r.left(), r.top() + tl);
     if (tl > 0) {
-        p.cubicTo(r.left(), r.top() + tl * (1 - k), r.left() + tl * (1 - k), r.top(),
-                  r.left() + tl, r.top());
+        p.cubicTo(r.left(), r.top() + tl * (1 - k), r.left() + tl * (1 - k), r.top(), r.left() + tl,
+                  r.top());
     }
     p.closeSubpath();
     return p;

@@ -201,7 +201,9 @@ View View::onScroll(std::function<void(double, double)> fn) const {
     return v;
 }
 
-View empty() { return View(); }
+View empty() {
+    return View();
+}
 
 View hstack(double spacing, VAlign alignment, Views children) {
     return stack(Node::Kind::hstack, spacing, Alignment{HAlign::center, alignment},

@@ -11,7 +11,7 @@ namespace korvo::ui {
 ///   text("Hi", {11, Weight::bold}).padding(4).background(capsule(white))
 class View {
 public:
-    View();  // an empty view
+    View();                                          // an empty view
     View(NodePtr node) : m_node(std::move(node)) {}  // NOLINT(google-explicit-constructor)
 
     NodePtr node() const { return m_node; }
@@ -45,10 +45,10 @@ public:
     View shadow(QColor color, double radius, double dx, double dy) const;
     View blur(double radius) const;
     View compositingGroup() const;
-    View lineLimit(int lines) const;            // text only: modifies in place of a copy
-    View minimumScaleFactor(double f) const;    // text only
-    View textAlign(HAlign a) const;             // text only
-    View foreground(QColor c) const;            // text and symbol only
+    View lineLimit(int lines) const;          // text only: modifies in place of a copy
+    View minimumScaleFactor(double f) const;  // text only
+    View textAlign(HAlign a) const;           // text only
+    View foreground(QColor c) const;          // text and symbol only
     /// Names the view: the window tracks hover and press by these names, and tests find nodes
     /// by them. Views with `onHover` need one.
     View id(const QString& identity) const;
@@ -77,10 +77,18 @@ View symbol(const QString& name, Font font, QColor color = Qt::white);
 /// An image scaled to fill whatever frame it is given (cropped to keep its aspect).
 View image(std::shared_ptr<const QImage> img);
 View shape(Outline style, Fill fill);
-inline View rectangle(Fill f) { return shape(Outline::rect(), f); }
-inline View roundedRectangle(double r, Fill f) { return shape(Outline::rounded(r), f); }
-inline View capsule(Fill f) { return shape(Outline::capsule(), f); }
-inline View circle(Fill f) { return shape(Outline::circle(), f); }
+inline View rectangle(Fill f) {
+    return shape(Outline::rect(), f);
+}
+inline View roundedRectangle(double r, Fill f) {
+    return shape(Outline::rounded(r), f);
+}
+inline View capsule(Fill f) {
+    return shape(Outline::capsule(), f);
+}
+inline View circle(Fill f) {
+    return shape(Outline::circle(), f);
+}
 /// The outline drawn as a line of `width` points instead of filled.
 View stroke(Outline style, Fill fill, double width);
 

@@ -56,9 +56,9 @@ QByteArray fixture(const char* name) {
 
 TEST(DevicesClassify, NameTableInAnyLetterCaseThenMajorClass) {
     const std::pair<const char*, Kind> byName[] = {
-        {"Ada's IPHONE", Kind::iphone},     {"Studio AIRPODS PRO", Kind::airpodsPro},
-        {"airpods max", Kind::airpodsMax},  {"AirPods", Kind::airpods},
-        {"K380 KeyBoard", Kind::keyboard},  {"iPhone keyboard case", Kind::iphone},
+        {"Ada's IPHONE", Kind::iphone},    {"Studio AIRPODS PRO", Kind::airpodsPro},
+        {"airpods max", Kind::airpodsMax}, {"AirPods", Kind::airpods},
+        {"K380 KeyBoard", Kind::keyboard}, {"iPhone keyboard case", Kind::iphone},
     };
     for (const auto& [name, kind] : byName) {
         EXPECT_EQ(DevicesService::classify(QString::fromUtf8(name), 5), kind) << name;

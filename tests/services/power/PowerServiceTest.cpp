@@ -207,9 +207,7 @@ TEST_F(PowerServiceTest, FullToastOncePerChargeBelowFull) {
 }
 
 TEST_F(PowerServiceTest, ReadingTakesTheRemainingTimeForTheCurrentStateAndDefaults) {
-    auto reading = [](PowerSourceDescription d) {
-        return *PowerService::readBattery(d);
-    };
+    auto reading = [](PowerSourceDescription d) { return *PowerService::readBattery(d); };
     EXPECT_FALSE(reading(onAdapter(50, -1)).timeRemaining);  // still estimating
     EXPECT_FALSE(reading(onAdapter(50, 0)).timeRemaining);
     EXPECT_EQ(reading(onAdapter(50, 95)).timeRemaining, 5700.0);

@@ -87,9 +87,7 @@ struct CardScene {
     VirtualLoop loop{QDateTime(QDate(2026, 3, 4), QTime(10, 0))};
     EventBus bus{loop};
     SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
-    ui::Animator animator{[this] {
-        return loop.monotonicNow();
-    }};
+    ui::Animator animator{[this] { return loop.monotonicNow(); }};
     ui::Interaction interaction;
     RecordingMedia media;
     QList<QUrl> opened;
@@ -103,30 +101,14 @@ struct CardScene {
 
     CardScene() {
         services.media = &media;
-        services.openURL = [this](const QUrl& u) {
-            opened << u;
-        };
-        services.calendar.upcoming = [this] {
-            return upcoming;
-        };
-        services.clipboard.history = [this] {
-            return history;
-        };
-        services.clipboard.copy = [this](const ClipboardEntry& e) {
-            copied << e.id;
-        };
-        services.stats.snapshot = [this] {
-            return stats;
-        };
-        services.stats.cpuHistory = [this] {
-            return cpuHistory;
-        };
-        services.stats.addViewer = [this] {
-            ++viewers;
-        };
-        services.stats.removeViewer = [this] {
-            --viewers;
-        };
+        services.openURL = [this](const QUrl& u) { opened << u; };
+        services.calendar.upcoming = [this] { return upcoming; };
+        services.clipboard.history = [this] { return history; };
+        services.clipboard.copy = [this](const ClipboardEntry& e) { copied << e.id; };
+        services.stats.snapshot = [this] { return stats; };
+        services.stats.cpuHistory = [this] { return cpuHistory; };
+        services.stats.addViewer = [this] { ++viewers; };
+        services.stats.removeViewer = [this] { --viewers; };
     }
 
     QDateTime now() const { return loop.wallNow(); }

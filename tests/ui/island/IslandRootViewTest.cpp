@@ -41,7 +41,8 @@ NowPlayingInfo track(double duration) {
 std::vector<ConnectedDeviceInfo> devices(int n) {
     std::vector<ConnectedDeviceInfo> out;
     for (int i = 0; i < n; ++i) {
-        out.push_back({QString::number(i), "Dev", ConnectedDeviceInfo::Kind::mouse, 50, {}, i == 0});
+        out.push_back(
+            {QString::number(i), "Dev", ConnectedDeviceInfo::Kind::mouse, 50, {}, i == 0});
     }
     return out;
 }
@@ -56,7 +57,8 @@ protected:
           settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
           viewModel(loop, engine, settings, log, kNoNotch),
           animator([this] { return loop.monotonicNow(); }),
-          root(viewModel, engine, settings, loop, animator, interaction, [this] { return upcoming; }) {
+          root(viewModel, engine, settings, loop, animator, interaction,
+               [this] { return upcoming; }) {
         engine.start();
         animator.setImmediate(true);
         loop.runUntilIdle();
@@ -145,9 +147,10 @@ TEST_F(IslandWorld, RenderedIslandSitsAtTheTopCentreWithItsExactSizeInEveryState
         IslandState state;
         QSizeF size;
     };
-    for (const auto& c : {Case{IslandState::hidden, {180, 32}}, Case{IslandState::compact, {276, 32}},
-                          Case{IslandState::medium, {380, 72}}, Case{IslandState::expanded, {340, 88}},
-                          Case{IslandState::hud, {560, 184}}}) {
+    for (const auto& c :
+         {Case{IslandState::hidden, {180, 32}}, Case{IslandState::compact, {276, 32}},
+          Case{IslandState::medium, {380, 72}}, Case{IslandState::expanded, {340, 88}},
+          Case{IslandState::hud, {560, 184}}}) {
         viewModel.state.set(c.state);
         const QImage img = renderPanel(root, animator, 2);
         const QRect b = opaqueBounds(img, 128);

@@ -122,17 +122,13 @@ NowPlayingInfo track(bool playing, double elapsed = 0, double duration = 0) {
 // Presentations on a virtual clock, with recorded media commands and opened links.
 struct Scene {
     VirtualLoop loop;
-    Animator animator{[this] {
-        return loop.monotonicNow();
-    }};
+    Animator animator{[this] { return loop.monotonicNow(); }};
     Interaction interaction;
     RecordingMedia media;
     bool lowPower = false;
     QList<QUrl> opened;
     IslandServices services{&media, [this] { return lowPower; },
-                            [this](const QUrl& u) {
-                                opened << u;
-                            }};
+                            [this](const QUrl& u) { opened << u; }};
 
     Tree frame(const std::function<View(const PresentationContext&)>& build, QSizeF size) {
         animator.beginFrame();
@@ -397,9 +393,7 @@ TEST(ControlButton, HoverGrowsAndGlowsPressShrinksClickActsFirst) {
             },
             {100, 100});
     };
-    auto scale = [&] {
-        return build().first(Node::Kind::scale)->scale;
-    };
+    auto scale = [&] { return build().first(Node::Kind::scale)->scale; };
     EXPECT_EQ(build().frame("b").size(), QSizeF(32, 32));
     s.interaction.setHovered({"b"});
     build();

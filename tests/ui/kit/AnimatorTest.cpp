@@ -45,8 +45,10 @@ TEST(Animator, RetargetingMidFlightKeepsPositionContinuous) {
     Clocked c;
     c.frame(0, [](Animator& a) { return a.spring("h", 0, springs::expanded); });
     c.frame(0, [](Animator& a) { return a.spring("h", 100, springs::expanded); });
-    const double before = c.frame(0.15, [](Animator& a) { return a.spring("h", 100, springs::expanded); });
-    const double after = c.frame(0.15, [](Animator& a) { return a.spring("h", 0, springs::hidden); });
+    const double before =
+        c.frame(0.15, [](Animator& a) { return a.spring("h", 100, springs::expanded); });
+    const double after =
+        c.frame(0.15, [](Animator& a) { return a.spring("h", 0, springs::hidden); });
     EXPECT_NEAR(before, after, 1e-9);
 }
 

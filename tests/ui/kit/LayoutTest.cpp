@@ -28,8 +28,7 @@ TEST(KitLayout, HStackPlacesFixedChildrenWithSpacingAndCentres) {
 
 TEST(KitLayout, SpacersShareWhatIsLeftAndKeepTheirMinimum) {
     View root = hstack(0, VAlign::center,
-                       {box(20, 10, "a"), spacer().id("s1"), box(20, 10, "b"),
-                        spacer(30).id("s2")})
+                       {box(20, 10, "a"), spacer().id("s1"), box(20, 10, "b"), spacer(30).id("s2")})
                     .frame(200, 10);
     layout(*root.node(), {200, 10});
     EXPECT_EQ(frameOf(root, "a").left(), 0);
@@ -43,8 +42,8 @@ TEST(KitLayout, SpacersShareWhatIsLeftAndKeepTheirMinimum) {
 }
 
 TEST(KitLayout, VStackAlignmentAndFlexibleSpacerPushesToTop) {
-    View root = vstack(4, HAlign::leading, {box(50, 10, "a"), box(20, 10, "b"), spacer()})
-                    .frame(100, 100);
+    View root =
+        vstack(4, HAlign::leading, {box(50, 10, "a"), box(20, 10, "b"), spacer()}).frame(100, 100);
     layout(*root.node(), {100, 100});
     EXPECT_EQ(frameOf(root, "a"), QRectF(25, 0, 50, 10));
     EXPECT_EQ(frameOf(root, "b"), QRectF(25, 14, 20, 10));
@@ -60,7 +59,8 @@ TEST(KitLayout, FlexibleFramesTakeTheOfferUpToTheirMaximum) {
     layout(*capped.node(), {300, 50});
     EXPECT_DOUBLE_EQ(frameOf(capped, "f").width(), 120);
 
-    View floor = box(10, 10, "x").flexibleFrame(40, std::nullopt, std::nullopt, std::nullopt).id("f");
+    View floor =
+        box(10, 10, "x").flexibleFrame(40, std::nullopt, std::nullopt, std::nullopt).id("f");
     layout(*floor.node(), {300, 50});
     EXPECT_DOUBLE_EQ(frameOf(floor, "f").width(), 40);
 }
@@ -96,9 +96,9 @@ TEST(KitLayout, OneLineTextNeverExceedsItsOfferAndTextKeepsItsWidthBesideSpacers
     EXPECT_GT(t.width(), 100.0);
     EXPECT_EQ(frameOf(row, "btn").right(), 150);
 
-    View shortRow = hstack(0, VAlign::center,
-                           {text("Hi", {12}).id("t"), spacer().id("s"), box(30, 10, "btn")})
-                        .frame(150, 20);
+    View shortRow =
+        hstack(0, VAlign::center, {text("Hi", {12}).id("t"), spacer().id("s"), box(30, 10, "btn")})
+            .frame(150, 20);
     layout(*shortRow.node(), {150, 20});
     EXPECT_LT(frameOf(shortRow, "t").width(), 20.0);
     EXPECT_GT(frameOf(shortRow, "s").width(), 90.0);
@@ -122,7 +122,8 @@ TEST(KitLayout, UnlimitedTextWrapsIntoMoreLines) {
     const QRectF t = frameOf(v, "t");
     EXPECT_LE(t.width(), 60);
     EXPECT_GT(t.height(), 30);
-    View limited = text("one two three four five six seven eight nine ten", {12}).lineLimit(2).id("t");
+    View limited =
+        text("one two three four five six seven eight nine ten", {12}).lineLimit(2).id("t");
     layout(*limited.node(), {60, 500});
     EXPECT_LT(frameOf(limited, "t").height(), t.height());
 }

@@ -16,8 +16,8 @@ using namespace korvo::ui;
 
 TEST(KitPainter, ShapeFillsExactlyItsFrameAtEveryScale) {
     for (double scale : {1.0, 2.0}) {
-        View v = shape(Outline::rounded(CornerRadii::bottom(18)), Fill::solid(Qt::black))
-                     .frame(276, 32);
+        View v =
+            shape(Outline::rounded(CornerRadii::bottom(18)), Fill::solid(Qt::black)).frame(276, 32);
         View root = vstack(0, HAlign::center, {v, spacer()}).frame(700, 320);
         const QImage img = renderToImage(*root.node(), {700, 320}, scale);
         EXPECT_EQ(img.size(), QSize(700 * scale, 320 * scale));
@@ -60,12 +60,14 @@ TEST(KitPainter, OpacityShadowAndGradientShowInPixels) {
     const QImage f = renderToImage(*faded.node(), {10, 10}, 1);
     EXPECT_NEAR(qAlpha(f.pixel(5, 5)), 128, 2);
 
-    View shadowed = rectangle(Fill::solid(Qt::black)).frame(40, 20)
-                        .shadow(QColor(0, 0, 0, 90), 8, 0, 4).padding(20);
+    View shadowed = rectangle(Fill::solid(Qt::black))
+                        .frame(40, 20)
+                        .shadow(QColor(0, 0, 0, 90), 8, 0, 4)
+                        .padding(20);
     const QImage s = renderToImage(*shadowed.node(), {80, 60}, 2);
-    EXPECT_GT(qAlpha(s.pixel(80, 2 * 44)), 5);   // shade below the box
+    EXPECT_GT(qAlpha(s.pixel(80, 2 * 44)), 5);  // shade below the box
     EXPECT_LT(qAlpha(s.pixel(80, 2 * 44)), 90);
-    EXPECT_EQ(qAlpha(s.pixel(80, 60)), 255);      // the box itself stays opaque
+    EXPECT_EQ(qAlpha(s.pixel(80, 60)), 255);  // the box itself stays opaque
 }
 
 TEST(KitPainter, HitRegionsFollowOffsetsAndScalesAndSkipInvisibleContent) {
@@ -82,7 +84,7 @@ TEST(KitPainter, HitRegionsFollowOffsetsAndScalesAndSkipInvisibleContent) {
     ASSERT_NE(h, nullptr);
     h->node->onClick();
     EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(hitTest(hits, {5, 5}, clickable), nullptr);   // moved away; the other is invisible
+    EXPECT_EQ(hitTest(hits, {5, 5}, clickable), nullptr);  // moved away; the other is invisible
     EXPECT_EQ(hitTest(hits, {2, 2}, clickable), nullptr);
 
     View scaled = rectangle(Fill::solid(Qt::white)).frame(20, 20).onHover([](bool) {}).scale(2);
@@ -112,8 +114,8 @@ TEST(KitSymbols, EveryNameUsedInTheSourcesResolvesToAnExistingFile) {
         EXPECT_TRUE(QFile::exists(*file)) << name.toStdString();
     }
     // Names passed to symbol(...) or listed as icons anywhere in the program.
-    const QRegularExpression use(
-        QStringLiteral(R"re((?:symbol|icon|Symbol)\w*\s*\(\s*(?:QStringLiteral\()?"([a-z0-9.]+)")re"));
+    const QRegularExpression use(QStringLiteral(
+        R"re((?:symbol|icon|Symbol)\w*\s*\(\s*(?:QStringLiteral\()?"([a-z0-9.]+)")re"));
     QDirIterator it(QStringLiteral(KORVO_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
                     QDirIterator::Subdirectories);
     int checked = 0;
@@ -123,7 +125,8 @@ TEST(KitSymbols, EveryNameUsedInTheSourcesResolvesToAnExistingFile) {
         const QString source = QString::fromUtf8(f.readAll());
         for (auto m = use.globalMatch(source); m.hasNext();) {
             const QString name = m.next().captured(1);
-            EXPECT_TRUE(Symbols::fileFor(name)) << name.toStdString() << " in " << f.fileName().toStdString();
+            EXPECT_TRUE(Symbols::fileFor(name))
+                << name.toStdString() << " in " << f.fileName().toStdString();
             ++checked;
         }
     }

@@ -15,9 +15,7 @@ TEST(ViewState, LivesWhileAskedForEveryFrameAndStartsAfreshAfterAGap) {
         explicit Counted(int* a) : alive(a) { ++*alive; }
         ~Counted() { --*alive; }
     };
-    auto make = [&] {
-        return std::make_shared<Counted>(&alive);
-    };
+    auto make = [&] { return std::make_shared<Counted>(&alive); };
     {
         Animator a([] { return 0.0; });
         auto frame = [&](bool ask) {
