@@ -11,7 +11,13 @@ packages=(
   bootstrap-icons fonts-inter fonts-noto-color-emoji fonts-dejavu-core
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm-14
-  xvfb xauth dbus dbus-x11 xclip xdotool libxtst-dev libx11-dev libxext-dev
+  xvfb xauth dbus dbus-x11 xclip xdotool libxtst-dev libx11-dev libxext-dev libxcb-xfixes0-dev
+  x11-xserver-utils openbox
+  libwayland-dev libwayland-bin wayland-protocols librust-wayland-protocols-dev qt6-wayland
+  sway grim wl-clipboard
+  at-spi2-core gir1.2-atspi-2.0 python3-gi
+  libnotify-bin mpv mpv-mpris
+  scdoc lintian appstream desktop-file-utils
 )
 
 missing=()
