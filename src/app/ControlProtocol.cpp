@@ -77,4 +77,26 @@ std::optional<QString> validate(const ActivityRequest& r, bool needsContent) {
     return std::nullopt;
 }
 
+bool ActivityLimit::admit(const QString& id) {
+    if (m_live.contains(id)) {
+        return true;
+    }
+    if (live() >= kMaxLiveActivities) {
+        return false;
+    }
+    m_live.insert(id);
+    return true;
+}
+
+void ActivityLimit::release(const QString& id) {
+    m_live.remove(id);
+}
+
+QString ActivityLimit::refusal() {
+    return QStringLiteral(
+               "Korvo already shows %1 activities started from outside; end one first "
+               "(korvoctl activity end ID)")
+        .arg(kMaxLiveActivities);
+}
+
 }  // namespace korvo::control

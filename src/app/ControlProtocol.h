@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -41,5 +42,24 @@ std::optional<QString> validate(const ActivityRequest& r, bool needsContent);
 std::optional<int> parsePriority(const QString& text);
 
 QStringList activityKinds();
+
+/// The activities that outside callers keep live, at most `kMaxLiveActivities` at a time, so a
+/// script gone wrong can't flood the island (or its memory) with activities.
+class ActivityLimit {
+public:
+    static constexpr int kMaxLiveActivities = 64;
+
+    /// Whether `id` may be started (or updated, which starts an unknown id); counts it when so.
+    /// An id already live always may.
+    bool admit(const QString& id);
+    void release(const QString& id);
+    int live() const { return static_cast<int>(m_live.size()); }
+
+    /// What the caller is told when the limit is reached.
+    static QString refusal();
+
+private:
+    QSet<QString> m_live;
+};
 
 }  // namespace korvo::control

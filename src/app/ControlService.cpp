@@ -38,6 +38,12 @@ void ControlService::refuse(const QString& why) {
     }
 }
 
+void ControlService::refuseOverLimit() {
+    if (calledFromDBus()) {
+        sendErrorReply(QDBusError::LimitsExceeded, control::ActivityLimit::refusal());
+    }
+}
+
 QString ControlService::State() {
     return QString::fromUtf8(
         QJsonDocument(stateJson(m_window.viewModel().state.get(), m_engine)).toJson());
@@ -69,6 +75,10 @@ bool ControlService::postActivity(bool update, const QString& id, const QString&
     const control::ActivityRequest r{id, kind, icon, title, subtitle, progress, priority};
     if (auto why = control::validate(r, true)) {
         refuse(*why);
+        return false;
+    }
+    if (!m_limit.admit(id)) {
+        refuseOverLimit();
         return false;
     }
     Activity a;
@@ -112,6 +122,7 @@ void ControlService::EndActivity(const QString& id) {
         refuse(*why);
         return;
     }
+    m_limit.release(id);
     m_bus.post(ActivityEnded{id});
 }
 

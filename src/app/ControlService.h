@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ControlProtocol.h"
+
 #include <QDBusContext>
 #include <QObject>
 
@@ -48,11 +50,13 @@ private:
     bool postActivity(bool update, const QString& id, const QString& kind, const QString& icon,
                       const QString& title, const QString& subtitle, double progress, int priority);
     void refuse(const QString& why);
+    void refuseOverLimit();
 
     MainLoop& m_loop;
     EventBus& m_bus;
     ActivityEngine& m_engine;
     NotchWindowController& m_window;
+    control::ActivityLimit m_limit;
 };
 
 }  // namespace korvo

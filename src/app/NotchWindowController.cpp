@@ -288,9 +288,11 @@ void NotchWindowController::handleMouse(QMouseEvent* e) {
                 auto drag = std::exchange(m_drag, {});
                 drag(p - m_dragFrame.topLeft(), ui::DragPhase::ended);
             }
-            // A click counts when it ends on the region it started on.
+            // A click counts when it ends on the node it started on, known by its id: nodes
+            // are rebuilt every frame, so a node without one can't be recognised again.
             const auto* hit = ui::hitTest(m_hits, p, pressable);
-            const bool same = hit && hit->node->id == m_pressedId && hit->node->onClick;
+            const bool same =
+                hit && !m_pressedId.isEmpty() && hit->node->id == m_pressedId && hit->node->onClick;
             m_pressedId.clear();
             m_interaction.setPressed({});
             if (same) {

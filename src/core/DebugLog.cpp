@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <optional>
 
 namespace korvo {
 
@@ -22,9 +23,13 @@ int createNew(const QByteArray& path) {
                   O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
 }
 
-bool ownedRegularFile(int fd) {
+// The file's size when it is a regular file of ours, else nothing.
+std::optional<qint64> ownedRegularFileSize(int fd) {
     struct stat st {};
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+        return static_cast<qint64>(st.st_size);
+    }
+    return std::nullopt;
 }
 
 void writeAll(int fd, const QByteArray& bytes) {
@@ -45,8 +50,8 @@ void writeAll(int fd, const QByteArray& bytes) {
 
 }  // namespace
 
-DebugLog::DebugLog(QString path, std::function<QDateTime()> clock)
-    : m_path(std::move(path)), m_clock(std::move(clock)) {}
+DebugLog::DebugLog(QString path, std::function<QDateTime()> clock, qint64 maxBytes)
+    : m_path(std::move(path)), m_clock(std::move(clock)), m_maxBytes(maxBytes) {}
 
 QString DebugLog::formatLine(const QDateTime& when, const QString& message) {
     return when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
@@ -71,9 +76,27 @@ void DebugLog::write(const QString& message) const {
     if (fd < 0) {
         return;  // a symlink (ELOOP), no permission, no /tmp: stay silent
     }
-    if (ownedRegularFile(fd)) {
-        writeAll(fd, line);
+    const std::optional<qint64> size = ownedRegularFileSize(fd);
+    if (!size) {
+        ::close(fd);
+        return;
     }
+    if (*size > 0 && *size + line.size() > m_maxBytes) {
+        // Renaming replaces whatever holds the old name, a planted link included, without
+        // following it; where that is refused, the log starts over in place instead.
+        const QByteArray old = path + ".1";
+        if (::rename(path.constData(), old.constData()) == 0) {
+            ::close(fd);
+            fd = createNew(path);  // exclusive: a file planted in between is left alone
+            if (fd < 0) {
+                return;
+            }
+        } else if (::ftruncate(fd, 0) != 0) {
+            ::close(fd);
+            return;
+        }
+    }
+    writeAll(fd, line);
     ::close(fd);
 }
 

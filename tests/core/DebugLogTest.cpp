@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -92,4 +93,47 @@ TEST(DebugLog, SkipsAFileOwnedBySomeoneElse) {
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
     logAt(path).write(QStringLiteral("engine: not mine"));
     EXPECT_EQ(readAll(path), QByteArray("theirs\n"));
+}
+
+TEST(DebugLog, RollsOverToOneOldFileInsteadOfGrowingWithoutBound) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("debug.log"));
+    const QString old = path + QStringLiteral(".1");
+    // Lines are 26 bytes of date and zone, the message, and a line feed: 36 bytes here.
+    const DebugLog log(
+        path, [] { return QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC); }, 100);
+    for (int i = 0; i < 10; ++i) {
+        log.write(QStringLiteral("line %1 ..").arg(i));
+        ASSERT_LE(QFileInfo(path).size(), 100);
+    }
+    // Two lines a file: the last two in the log, the two before them in the one old file.
+    EXPECT_EQ(readAll(path), QByteArray("2026-12-06 09:05:07 +0000 line 8 ..\n"
+                                        "2026-12-06 09:05:07 +0000 line 9 ..\n"));
+    EXPECT_TRUE(readAll(old).startsWith("2026-12-06 09:05:07 +0000 line 6 ..\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+    // A line longer than the limit still goes into a fresh file of its own.
+    log.write(QString(200, QLatin1Char('x')));
+    EXPECT_TRUE(readAll(path).endsWith(QByteArray(200, 'x') + "\n"));
+    EXPECT_TRUE(readAll(old).contains("line 9"));
+}
+
+TEST(DebugLog, RollingOverNeverWritesThroughALinkAtTheOldName) {
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious\n");
+    }
+    const QString path = dir.filePath(QStringLiteral("debug.log"));
+    ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
+                        QFile::encodeName(path + QStringLiteral(".1")).constData()),
+              0);
+    const DebugLog log(path, {}, 60);
+    for (int i = 0; i < 5; ++i) {
+        log.write(QStringLiteral("a message of some length"));
+    }
+    EXPECT_EQ(readAll(victim), QByteArray("precious\n"));
+    EXPECT_FALSE(QFileInfo(path + QStringLiteral(".1")).isSymLink());
 }

@@ -193,3 +193,96 @@ TEST_F(IcsFiles, ChangesInTheFoldersAreNoticed) {
     spinUntil([] { return false; }, 1000);
     EXPECT_EQ(changes, before + 1);
 }
+
+namespace {
+
+QByteArray wrapEvents(const QByteArray& events) {
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//korvo//tests//EN\r\n" + events +
+           "END:VCALENDAR\r\n";
+}
+
+// "Title@start", in order of start.
+QStringList startsOf(std::vector<CalendarEvent> events) {
+    std::stable_sort(events.begin(), events.end(),
+                     [](const auto& a, const auto& b) { return a.start < b.start; });
+    QStringList out;
+    for (const auto& e : events) {
+        out << e.title.value_or(QStringLiteral("-")) + QLatin1Char('@') +
+                   e.start.toUTC().toString(Qt::ISODate);
+    }
+    return out;
+}
+
+}  // namespace
+
+// Rules that began long ago are followed from the window, not from their first instance: a
+// minutely event of thirty years has millions of instances before the window, far more than the
+// expansion would ever walk.
+TEST(IcsRecurrence, RulesThatBeganLongAgoStillFillTheWindow) {
+    const QByteArray text = wrapEvents(
+        "BEGIN:VEVENT\r\nUID:tick\r\nSUMMARY:Tick\r\nDTSTART:19960101T000000Z\r\n"
+        "DURATION:PT30S\r\nRRULE:FREQ=MINUTELY\r\nEXDATE:20260105T100100Z\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:tick\r\nSUMMARY:Tick (moved)\r\nRECURRENCE-ID:20260105T100200Z\r\n"
+        "DTSTART:20260105T100230Z\r\nDURATION:PT30S\r\nEND:VEVENT\r\n"
+        // Every three hours for six years, 3 h long: the one that began before the window and
+        // runs into it counts.
+        "BEGIN:VEVENT\r\nUID:shift\r\nSUMMARY:Shift\r\nDTSTART:20200101T080000Z\r\n"
+        "DTEND:20200101T110000Z\r\nRRULE:FREQ=HOURLY;INTERVAL=3\r\nEND:VEVENT\r\n");
+    const auto events =
+        IcsCalendarStore::parse(text, utc(2026, 1, 5, 10, 0), utc(2026, 1, 5, 10, 4));
+    EXPECT_EQ(startsOf(events),
+              (QStringList{"Shift@2026-01-05T08:00:00Z", "Tick@2026-01-05T10:00:00Z",
+                           "Tick (moved)@2026-01-05T10:02:30Z", "Tick@2026-01-05T10:03:00Z"}));
+}
+
+TEST(IcsRecurrence, CountedRulesAndDatesKeepTheirInstances) {
+    const QByteArray text = wrapEvents(
+        // Counted from its first instance: 48 hours from noon on the 4th end at 11:00 on the 6th.
+        "BEGIN:VEVENT\r\nUID:count\r\nSUMMARY:Counted\r\nDTSTART:20260104T120000Z\r\n"
+        "DURATION:PT30M\r\nRRULE:FREQ=HOURLY;COUNT=48\r\nEND:VEVENT\r\n"
+        // A yearly all-day event since 1950, skipped once by a date in the window's year.
+        "BEGIN:VEVENT\r\nUID:bday\r\nSUMMARY:Birthday\r\nDTSTART;VALUE=DATE:19500106\r\n"
+        "RRULE:FREQ=YEARLY\r\nEXDATE;VALUE=DATE:20250106\r\nEND:VEVENT\r\n");
+    const auto day6 = IcsCalendarStore::parse(text, utc(2026, 1, 6, 0, 0), utc(2026, 1, 7, 0, 0));
+    QStringList counted;
+    bool birthday = false;
+    for (const auto& e : day6) {
+        if (e.title == QStringLiteral("Counted")) {
+            counted << e.start.toUTC().toString(QStringLiteral("HH:mm"));
+        }
+        birthday = birthday || (e.title == QStringLiteral("Birthday") && e.isAllDay);
+    }
+    EXPECT_EQ(counted.size(), 12);
+    EXPECT_EQ(counted.first(), QStringLiteral("00:00"));
+    EXPECT_EQ(counted.last(), QStringLiteral("11:00"));
+    EXPECT_TRUE(birthday);
+
+    const auto lastYear =
+        IcsCalendarStore::parse(text, utc(2025, 1, 5, 12, 0), utc(2025, 1, 7, 12, 0));
+    for (const auto& e : lastYear) {
+        EXPECT_NE(e.title, QStringLiteral("Birthday")) << "excluded by its date";
+    }
+}
+
+TEST(IcsRecurrence, RulesFollowedFromTheWindowKeepTheirPhase) {
+    const QByteArray text = wrapEvents(
+        // Every other week on three days, in a zone with daylight saving time, for ten years:
+        // 522 weeks after the first Monday is a week on.
+        "BEGIN:VEVENT\r\nUID:gym\r\nSUMMARY:Gym\r\nDTSTART;TZID=Europe/Berlin:20160104T091500\r\n"
+        "DURATION:PT1H\r\nRRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,WE,FR\r\nEND:VEVENT\r\n"
+        // Every two hours at half past, since 2019.
+        "BEGIN:VEVENT\r\nUID:pills\r\nSUMMARY:Pills\r\nDTSTART:20190101T083000Z\r\n"
+        "DURATION:PT5M\r\nRRULE:FREQ=HOURLY;INTERVAL=2\r\nEND:VEVENT\r\n");
+    const auto fortnight = IcsCalendarStore::parse(text, utc(2026, 1, 5), utc(2026, 1, 19));
+    QStringList gym;
+    for (const QString& s : startsOf(fortnight)) {
+        if (s.startsWith(QStringLiteral("Gym"))) {
+            gym << s;
+        }
+    }
+    EXPECT_EQ(gym, (QStringList{"Gym@2026-01-05T08:15:00Z", "Gym@2026-01-07T08:15:00Z",
+                                "Gym@2026-01-09T08:15:00Z"}));
+    EXPECT_EQ(
+        startsOf(IcsCalendarStore::parse(text, utc(2026, 1, 6, 10, 0), utc(2026, 1, 6, 12, 0))),
+        (QStringList{"Pills@2026-01-06T10:30:00Z"}));
+}

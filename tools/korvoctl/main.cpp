@@ -80,7 +80,11 @@ int call(QDBusInterface& iface, const QString& method, const QVariantList& args,
     const QDBusMessage reply = iface.callWithArgumentList(QDBus::Block, method, args);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         std::fprintf(stderr, "korvoctl: %s\n", qPrintable(reply.errorMessage()));
-        return reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs")
+        // A request the island refuses, for what it asks or because it is full, is the
+        // caller's to change: the same status as a bad command line.
+        const QString error = reply.errorName();
+        return error == QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs") ||
+                       error == QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded")
                    ? kUsageError
                    : 1;
     }

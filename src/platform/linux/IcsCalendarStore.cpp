@@ -113,14 +113,6 @@ bool overlaps(const QDateTime& start, const QDateTime& end, const QDateTime& fro
     return start < to && (end > from || (start == end && start >= from));
 }
 
-// How an instance is matched by EXDATE and RECURRENCE-ID: by day for all-day events.
-bool sameInstance(const QDateTime& a, bool aIsDate, const QDateTime& b, bool bIsDate) {
-    if (aIsDate || bIsDate) {
-        return a.toLocalTime().date() == b.toLocalTime().date();
-    }
-    return a == b;
-}
-
 struct Instance {
     QDateTime start;
     bool isDate = false;
@@ -197,7 +189,7 @@ public:
             return;  // an event without a usable start is left out, its siblings stay
         }
         const Length length = lengthOf(master, dtstart, m_calendar);
-        std::vector<Instance> instances = instancesOf(master, dtstart);
+        std::vector<Instance> instances = instancesOf(master, dtstart, length);
 
         std::vector<Instance> excluded = exdatesOf(master);
         for (icalcomponent* over : overrides) {
@@ -207,10 +199,28 @@ public:
                 excluded.push_back({toDateTime(t), t.is_date != 0});
             }
         }
+        // All-day instances and exclusions match by day; timed ones by the instant.
+        QSet<qint64> excludedInstants;
+        QSet<QDate> excludedDays;
+        QSet<QDate> daysOfExcluded;
+        for (const Instance& x : excluded) {
+            if (!x.start.isValid()) {
+                continue;
+            }
+            daysOfExcluded.insert(x.start.toLocalTime().date());
+            if (x.isDate) {
+                excludedDays.insert(x.start.toLocalTime().date());
+            } else {
+                excludedInstants.insert(x.start.toMSecsSinceEpoch());
+            }
+        }
         std::erase_if(instances, [&](const Instance& i) {
-            return std::any_of(excluded.begin(), excluded.end(), [&](const Instance& x) {
-                return sameInstance(i.start, i.isDate, x.start, x.isDate);
-            });
+            const QDate day = i.start.toLocalTime().date();
+            if (i.isDate) {
+                return daysOfExcluded.contains(day);
+            }
+            return excludedInstants.contains(i.start.toMSecsSinceEpoch()) ||
+                   excludedDays.contains(day);
         });
 
         const EventText text = textOf(master);
@@ -247,21 +257,38 @@ public:
     }
 
 private:
-    std::vector<Instance> instancesOf(icalcomponent* master, icaltimetype dtstart) const {
+    // Only instances that can reach into the window are made: a rule is followed from the
+    // window's start (less the event's length) rather than from its first instance, so an event
+    // repeating every few minutes for years costs what the window holds, not its whole history.
+    std::vector<Instance> instancesOf(icalcomponent* master, icaltimetype dtstart,
+                                      const Length& length) const {
         std::vector<Instance> instances;
+        QSet<qint64> known;
         auto add = [&](const QDateTime& start, bool isDate) {
-            const bool known = std::any_of(instances.begin(), instances.end(),
-                                           [&](const Instance& i) { return i.start == start; });
-            if (start.isValid() && !known) {
+            if (!start.isValid()) {
+                return;
+            }
+            const QDateTime end =
+                isDate ? start.addDays(length.days) : start.addSecs(length.seconds);
+            if (!overlaps(start, end, m_from, m_to)) {
+                return;
+            }
+            if (!known.contains(start.toMSecsSinceEpoch())) {
+                known.insert(start.toMSecsSinceEpoch());
                 instances.push_back({start, isDate});
             }
         };
         add(toDateTime(dtstart), dtstart.is_date != 0);  // the first instance, rule or not
 
+        // A day's margin covers zone offsets and daylight-saving shifts between the two clocks.
+        const QDateTime earliest =
+            m_from.addSecs(-length.seconds).addDays(-length.days - 1).toUTC();
+        const icaltimetype skipTo = inZoneOf(earliest, dtstart);
         for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY); p;
              p = icalcomponent_get_next_property(master, ICAL_RRULE_PROPERTY)) {
             const icalrecurrencetype rule = icalproperty_get_rrule(p);
-            icalrecur_iterator* it = icalrecur_iterator_new(rule, dtstart);
+            icalrecur_iterator* it =
+                icalrecur_iterator_new(rule, nearWindow(rule, dtstart, skipTo));
             if (!it) {
                 continue;  // a rule libical cannot follow: the first instance stays
             }
@@ -272,6 +299,9 @@ private:
                 }
                 if (!next.is_date) {
                     icaltime_set_timezone(&next, dtstart.zone);
+                }
+                if (icaltime_compare(next, skipTo) < 0) {
+                    continue;
                 }
                 const QDateTime start = toDateTime(next);
                 if (!start.isValid() || start >= m_to) {
@@ -291,6 +321,85 @@ private:
             add(toDateTime(at), at.is_date != 0);
         }
         return instances;
+    }
+
+    // Where to start following a rule so that it gives the same instances from `skipTo` on as it
+    // would from its first one. Rules of a fixed period (seconds to weeks) are moved ahead by
+    // whole periods, on the wall clock as libical counts them, so their phase is kept; others
+    // (months and years, a few a year) and counted rules, which must be counted from their
+    // first instance, start where they start.
+    static icaltimetype nearWindow(const icalrecurrencetype& rule, icaltimetype dtstart,
+                                   const icaltimetype& skipTo) {
+        qint64 unit = 0;
+        switch (rule.freq) {
+            case ICAL_SECONDLY_RECURRENCE:
+                unit = 1;
+                break;
+            case ICAL_MINUTELY_RECURRENCE:
+                unit = 60;
+                break;
+            case ICAL_HOURLY_RECURRENCE:
+                unit = 3600;
+                break;
+            case ICAL_DAILY_RECURRENCE:
+                unit = 86400;
+                break;
+            case ICAL_WEEKLY_RECURRENCE:
+                unit = 7 * 86400;
+                break;
+            default:
+                return dtstart;
+        }
+        if (rule.count != 0 || dtstart.is_date != skipTo.is_date) {
+            return dtstart;
+        }
+        const qint64 period = unit * std::max<qint64>(1, rule.interval);
+        const qint64 ahead = wallSeconds(skipTo) - wallSeconds(dtstart);
+        const qint64 periods = ahead / period - 1;  // one period to spare
+        if (periods <= 0) {
+            return dtstart;
+        }
+        const qint64 shift = periods * period;
+        icaltime_adjust(&dtstart, static_cast<int>(shift / 86400), 0, 0,
+                        static_cast<int>(shift % 86400));
+        return dtstart;
+    }
+
+    // The fields of a time as seconds, ignoring its zone: the clock libical's periods run on.
+    static qint64 wallSeconds(const icaltimetype& t) {
+        const qint64 days = QDate(1970, 1, 1).daysTo(QDate(t.year, t.month, t.day));
+        return days * 86400 + (t.is_date ? 0 : t.hour * 3600 + t.minute * 60 + t.second);
+    }
+
+    // `utc` as a time of the same kind as `like`: a date, a zoned time, or local wall-clock time.
+    static icaltimetype inZoneOf(const QDateTime& utc, const icaltimetype& like) {
+        const QDateTime local = utc.toLocalTime();
+        icaltimetype t = icaltime_null_time();
+        if (like.is_date) {
+            t = icaltime_null_date();
+            t.year = local.date().year();
+            t.month = local.date().month();
+            t.day = local.date().day();
+            t.is_date = 1;
+            return t;
+        }
+        if (like.zone) {
+            t = icaltime_from_timet_with_zone(static_cast<time_t>(utc.toSecsSinceEpoch()), 0,
+                                              icaltimezone_get_utc_timezone());
+            icaltimezone_convert_time(&t, icaltimezone_get_utc_timezone(),
+                                      const_cast<icaltimezone*>(like.zone));
+            icaltime_set_timezone(&t, like.zone);
+            return t;
+        }
+        t = icaltime_from_timet_with_zone(static_cast<time_t>(utc.toSecsSinceEpoch()), 0, nullptr);
+        t.year = local.date().year();
+        t.month = local.date().month();
+        t.day = local.date().day();
+        t.hour = local.time().hour();
+        t.minute = local.time().minute();
+        t.second = local.time().second();
+        t.zone = nullptr;
+        return t;
     }
 
     std::vector<Instance> exdatesOf(icalcomponent* master) const {

@@ -63,16 +63,7 @@ void ClipboardService::start() {
         m_systemLog->info(QStringLiteral("[clipboard] service started, initial changeCount=") +
                           count);
     }
-    m_timer = m_loop.scheduleRepeating(kPollInterval, kPollTolerance, [this] { tick(); });
-}
-
-void ClipboardService::tick() {
-    ++m_pollCount;
-    if (m_pollCount % kHeartbeatTicks == 0) {
-        dbg(QStringLiteral("heartbeat, changeCount=") +
-            QString::number(m_pasteboard.changeCount()));
-    }
-    poll();
+    m_timer = m_loop.scheduleRepeating(kPollInterval, kPollTolerance, [this] { poll(); });
 }
 
 void ClipboardService::poll() {

@@ -42,7 +42,6 @@ public:
 
     static constexpr double kPollInterval = 0.5;
     static constexpr double kPollTolerance = 0.2;
-    static constexpr int kHeartbeatTicks = 20;
     static constexpr int kPreviewCharacters = 44;
     /// A longer text still counts as a copy but is kept cut to this many UTF-8 bytes, so a full
     /// history stays bounded in memory.
@@ -77,7 +76,6 @@ public:
     static QString cutToBytes(QStringView text, qsizetype maxBytes);
 
 private:
-    void tick();
     void poll();
     void imageCheck();
     void publish(const QString& text);
@@ -92,7 +90,6 @@ private:
 
     TaskHandle m_timer;
     std::int64_t m_lastChangeCount = 0;
-    std::int64_t m_pollCount = 0;
 };
 
 }  // namespace korvo

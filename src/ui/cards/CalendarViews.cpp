@@ -97,7 +97,7 @@ View eventCard(const PresentationContext& ctx, const CalendarEventInfo& info) {
                       hstack(4, VAlign::center, detail)}),
               spacer(6)};
     if (info.joinURL) {
-        row.push_back(joinButton(ctx, *info.joinURL, info.provider, accent));
+        row.push_back(joinButton(ctx, info, accent));
     }
     constexpr double kBar = 3;
     constexpr double kGap = 8;

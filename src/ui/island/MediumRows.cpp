@@ -138,14 +138,17 @@ QString eventTimeRange(const CalendarEventInfo& info) {
            locale.toString(info.end.toLocalTime().time(), pattern);
 }
 
-View joinButton(const PresentationContext& ctx, const QUrl& url,
-                const std::optional<QString>& provider, QColor accent) {
-    const QString label = provider && !provider->isEmpty() ? QStringLiteral("Join ") + *provider
-                                                           : QStringLiteral("Join");
+View joinButton(const PresentationContext& ctx, const CalendarEventInfo& info, QColor accent) {
+    const QString label = info.provider && !info.provider->isEmpty()
+                              ? QStringLiteral("Join ") + *info.provider
+                              : QStringLiteral("Join");
+    const QUrl url = info.joinURL.value_or(QUrl());
     return text(label, {10, Weight::bold})
         .padding(10, 4, 10, 4)
         .background(capsule(Fill::solid(withAlpha(accent, 0.9))))
-        .onClick([open = ctx.urlOpener(), url] { open(url); });
+        .onClick([open = ctx.urlOpener(), url] { open(url); })
+        .id(QStringLiteral("join.") + QString::number(info.start.toMSecsSinceEpoch()) +
+            QLatin1Char('.') + url.toString());
 }
 
 View calendarMediumRow(const PresentationContext& ctx, const CalendarEventInfo& info) {
@@ -156,7 +159,7 @@ View calendarMediumRow(const PresentationContext& ctx, const CalendarEventInfo& 
                       rowDetail(eventTimeRange(info) + kDot + info.countdown(ctx.now))}),
               spacer(8)};
     if (info.joinURL) {
-        row.push_back(joinButton(ctx, *info.joinURL, info.provider, accent));
+        row.push_back(joinButton(ctx, info, accent));
     }
     return hstack(10, VAlign::center, row);
 }

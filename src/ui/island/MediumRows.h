@@ -27,9 +27,9 @@ QColor eventAccent(const CalendarEventInfo& info);
 /// Start and end as "9:00 AM – 9:30 AM" in local time.
 QString eventTimeRange(const CalendarEventInfo& info);
 
-/// "Join Zoom", or "Join" when the provider is unknown; opens the meeting link.
-ui::View joinButton(const PresentationContext& ctx, const QUrl& url,
-                    const std::optional<QString>& provider, QColor accent);
+/// "Join Zoom", or "Join" when the provider is unknown; opens the event's meeting link. Each
+/// event's button has an id of its own, so a press on one and a release on another opens nothing.
+ui::View joinButton(const PresentationContext& ctx, const CalendarEventInfo& info, QColor accent);
 
 ui::View calendarMediumRow(const PresentationContext& ctx, const CalendarEventInfo& info);
 ui::View clipboardMediumRow(const ClipboardInfo& info);

@@ -243,11 +243,10 @@ TEST_F(Clipboard, DebugLogLines) {
     pasteboard.copy(" \U0001F44B\U0001F3FD hi ");
     loop.advance(0.5);
     pasteboard.copyImage();
-    loop.advance(9.5);  // the twentieth tick
-    EXPECT_EQ(logMessages(),
-              (QStringList{"service started, initial changeCount=7", "change #8 types=text/plain",
-                           "string read: ok(6 chars)", "change #9 types=image/png",
-                           "string read: nil", "heartbeat, changeCount=9"}));
+    loop.advance(60);  // quiet ticks write nothing: the log grows only with copies
+    EXPECT_EQ(logMessages(), (QStringList{"service started, initial changeCount=7",
+                                          "change #8 types=text/plain", "string read: ok(6 chars)",
+                                          "change #9 types=image/png", "string read: nil"}));
 }
 
 TEST_F(Clipboard, HugeTextsAreKeptCut) {

@@ -5,6 +5,7 @@
 #include "ui/island/Palette.h"
 
 #include <QLocale>
+#include <QSet>
 
 using namespace korvo;
 using namespace korvo::ui;
@@ -101,4 +102,17 @@ TEST(CalendarCard, EventCardsCarryTheirColourBarAndJoinButton) {
         }
     }
     EXPECT_EQ(s.opened, QList<QUrl>{*zoom.joinURL});
+
+    // The window matches a press with its release by id: every button has its own.
+    QSet<QString> ids;
+    int buttons = 0;
+    for (const auto& [n, opacity] : t.all) {
+        if (n->onClick) {
+            ++buttons;
+            EXPECT_FALSE(n->id.isEmpty());
+            ids.insert(n->id);
+        }
+    }
+    EXPECT_EQ(buttons, 2);
+    EXPECT_EQ(ids.size(), 2);
 }
