@@ -9,12 +9,7 @@ set -euo pipefail
 
 build=$(cd "${1:?usage: scripts/check-package.sh BUILD_DIR}" && pwd)
 work=$(mktemp -d)
-korvo_pid=
-cleanup() {
-    if [ -n "$korvo_pid" ]; then kill "$korvo_pid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 fail() {
     echo "check-package: FAILED: $*" >&2
     exit 1
@@ -67,7 +62,7 @@ done
 [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "package version"
 
 step "lintian"
-lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 ||
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 ||
     { cat "$work/lintian"; fail "lintian reports errors"; }
 sed 's/^/  /' "$work/lintian"
 
@@ -128,14 +123,16 @@ awk -v OFS='\t' '
 ' "$work/usage" | sort -u >"$work/offers"
 grep -q "^toast	--icon$" "$work/offers" && grep -q "^activity start	--kind$" "$work/offers" &&
     grep -q "^command	hud$" "$work/offers" || fail "could not read korvoctl's usage"
-bash_offers() { # the words before the one being completed, which is empty
-    bash -c 'source "$1"; shift; COMP_WORDS=("$@" ""); COMP_CWORD=$#; _korvoctl
-             printf "%s\n" "${COMPREPLY[@]}"' _ "$bash_completion" "$@"
+bash_offers() { # the words typed so far, the last one being completed
+    bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _korvoctl
+             printf "%s\n" "${COMPREPLY[@]}"' _ "$bash_completion" "$@" </dev/null
 }
 fish_offers() { # the command line as typed so far
     fish --no-config -c 'source $argv[1]; complete -C"$argv[2]"' \
-        "$root/usr/share/fish/vendor_completions.d/korvoctl.fish" "$1" | cut -f1
+        "$root/usr/share/fish/vendor_completions.d/korvoctl.fish" "$1" </dev/null | cut -f1
 }
+# Whether a listing, read to its end (so the writer never dies of a closed pipe), has a line.
+lists() { grep -x -- "$1" >/dev/null; }
 zsh_completion="$root/usr/share/zsh/vendor-completions/_korvoctl"
 zsh -n "$zsh_completion" || fail "the zsh completion does not parse"
 while IFS=$'\t' read -r where what; do
@@ -144,24 +141,26 @@ while IFS=$'\t' read -r where what; do
         "activity start" | "activity update") words=(korvoctl $where ID) typed="korvoctl $where ID --" ;;
         *) words=(korvoctl "$where") typed="korvoctl $where --" ;;
     esac
-    bash_offers "${words[@]}" | grep -qx -- "$what" || fail "bash offers no $what after '${words[*]}'"
-    fish_offers "$typed" | grep -qx -- "$what" || fail "fish offers no $what after '$typed'"
+    current=--
+    [ "$where" = command ] && current=
+    bash_offers "${words[@]}" "$current" | lists "$what" || fail "bash offers no $what after '${words[*]}'"
+    fish_offers "$typed" | lists "$what" || fail "fish offers no $what after '$typed'"
     grep -q -- "$what\b" "$zsh_completion" || fail "the zsh completion does not know $what"
 done <"$work/offers"
 for verb in start update end; do
-    bash_offers korvoctl activity | grep -qx "$verb" || fail "bash offers no activity $verb"
-    fish_offers "korvoctl activity " | grep -qx "$verb" || fail "fish offers no activity $verb"
+    bash_offers korvoctl activity "" | lists "$verb" || fail "bash offers no activity $verb"
+    fish_offers "korvoctl activity " | lists "$verb" || fail "fish offers no activity $verb"
 done
 values_line=$(grep '^KIND:' "$work/usage")
 for kind in $(echo "$values_line" | sed 's/;.*//; s/^KIND://; s/,/ /g'); do
-    bash_offers korvoctl activity start ID --kind | grep -qx "$kind" || fail "bash: kind $kind"
-    fish_offers "korvoctl activity start ID --kind " | grep -qx "$kind" || fail "fish: kind $kind"
+    bash_offers korvoctl activity start ID --kind "" | lists "$kind" || fail "bash: kind $kind"
+    fish_offers "korvoctl activity start ID --kind " | lists "$kind" || fail "fish: kind $kind"
 done
 for priority in $(echo "$values_line" | sed 's/.*P://; s/,/ /g'); do
-    bash_offers korvoctl toast --priority | grep -qx "$priority" || fail "bash: $priority"
-    fish_offers "korvoctl toast --priority " | grep -qx "$priority" || fail "fish: $priority"
+    bash_offers korvoctl toast --priority "" | lists "$priority" || fail "bash: $priority"
+    fish_offers "korvoctl toast --priority " | lists "$priority" || fail "fish: $priority"
 done
-bash_offers korvoctl toast --icon | grep -qx bell.fill || fail "bash offers no symbol names"
+bash_offers korvoctl toast --icon "" | lists bell.fill || fail "bash offers no symbol names"
 
 step "symbols drawn from the program, with the icon folder out of reach"
 "$build/src/app/korvo" --snapshots "$work/shots-build" >/dev/null 2>&1 ||
@@ -190,13 +189,14 @@ PATH="$root/usr/bin:$PATH" QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-noli
     dbus-run-session -- bash -c '
     set -e
     $1 >"$2/korvo.log" 2>&1 &
-    echo $! >"$2/korvo.pid"
+    korvo=$!
+    trap "kill $korvo 2>/dev/null" EXIT
     gdbus wait --session --timeout 60 io.korvo.Korvo
     gdbus introspect --session --dest io.korvo.Korvo --object-path /io/korvo/Korvo --xml \
         >"$2/live.xml"
     korvoctl state >"$2/state.json"
-    kill "$(cat "$2/korvo.pid")"
-    wait
+    kill $korvo
+    wait $korvo || true
 ' _ "$exec_line" "$work" || { cat "$work/korvo.log" 2>/dev/null; fail "the running island"; }
 grep -q '"state"' "$work/state.json" || fail "korvoctl state printed no state"
 python3 - "$root/usr/share/dbus-1/interfaces/io.korvo.Korvo1.xml" "$work/live.xml" <<'EOF' ||

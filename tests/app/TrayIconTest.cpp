@@ -1,4 +1,5 @@
 #include "app/TrayMenu.h"
+#include "fakes/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>

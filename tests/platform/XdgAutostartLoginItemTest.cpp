@@ -1,3 +1,4 @@
+#include "fakes/QtPrinters.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+#include "fakes/QtPrinters.h"
 #include "ui/kit/Symbols.h"
 
 #include <QDirIterator>
