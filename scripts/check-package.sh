@@ -190,7 +190,7 @@ PATH="$root/usr/bin:$PATH" QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-noli
     set -e
     $1 >"$2/korvo.log" 2>&1 &
     korvo=$!
-    trap "kill $korvo 2>/dev/null" EXIT
+    trap "kill $korvo 2>/dev/null || true" EXIT
     gdbus wait --session --timeout 60 io.korvo.Korvo
     gdbus introspect --session --dest io.korvo.Korvo --object-path /io/korvo/Korvo --xml \
         >"$2/live.xml"
