@@ -26,7 +26,7 @@ QString execLine(const QString& entry) {
     return {};
 }
 
-// How a launcher reads an Exec value, after the desktop entry specification: first the string
+// How a launcher reads an Exec value in freedesktop's desktop entry format: first the string
 // escapes of the value, then the quoting of arguments, then the field codes.
 QStringList launcherArguments(const QString& value) {
     QString unescaped;
