@@ -219,6 +219,15 @@ TEST(XdgAutostartLoginItemLaunch, ElsewhereTheInstalledKorvoIsStarted) {
     const QString second2 = makeProgram(second + QStringLiteral("/korvo"));
     EXPECT_EQ(XdgAutostartLoginItem::launchCommand(running, places), second2);
 
+    // Of two installed, the one running — as PATH spells it, through a link — is kept.
+    const QString linked = dir.filePath(QStringLiteral("linked"));
+    ASSERT_TRUE(QDir().mkpath(linked));
+    ASSERT_TRUE(QFile::link(third3, linked + QStringLiteral("/korvo")));
+    places.searchPath = {first, second, linked, third};
+    EXPECT_EQ(XdgAutostartLoginItem::launchCommand(third3, places),
+              linked + QStringLiteral("/korvo"));
+    places.searchPath = {first, second, third};
+
     // A relative PATH entry would let the session's working folder pick the program.
     QTemporaryDir cwd;
     makeProgram(cwd.filePath(QStringLiteral("korvo")));

@@ -41,6 +41,7 @@ QString XdgAutostartLoginItem::launchCommand(const QString& running, const Launc
     if (isInside(running, places.buildDir)) {
         return running;
     }
+    QStringList onPath;
     for (const QString& dir : places.searchPath) {
         // A relative entry would make the login session's working folder choose the program.
         if (!QDir::isAbsolutePath(dir)) {
@@ -48,8 +49,19 @@ QString XdgAutostartLoginItem::launchCommand(const QString& running, const Launc
         }
         const QString candidate = QDir::cleanPath(dir + QStringLiteral("/korvo"));
         if (isExecutableFile(candidate)) {
+            onPath << candidate;
+        }
+    }
+    // The korvo that is running, as PATH spells it (through a link, say), when PATH has it:
+    // the user may have two installed and chose this one.
+    const QString runningFile = QFileInfo(running).canonicalFilePath();
+    for (const QString& candidate : onPath) {
+        if (!runningFile.isEmpty() && QFileInfo(candidate).canonicalFilePath() == runningFile) {
             return candidate;
         }
+    }
+    if (!onPath.isEmpty()) {
+        return onPath.first();
     }
     if (!places.installedBinary.isEmpty() && isExecutableFile(places.installedBinary)) {
         return places.installedBinary;

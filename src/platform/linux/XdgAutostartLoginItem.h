@@ -28,8 +28,9 @@ public:
     static QString defaultConfigHome();
 
     /// What the entry starts for a Korvo running from `running`: that very binary when it runs
-    /// from its build folder; otherwise the installed one — the first `korvo` on PATH, else the
-    /// one under the install prefix — and `running` itself only when neither exists.
+    /// from its build folder; otherwise an installed one — the `korvo` on PATH that is the one
+    /// running, else the first on PATH, else the one under the install prefix — and `running`
+    /// itself only when there is none.
     static QString launchCommand(const QString& running, const LaunchPlaces& places);
     /// The Exec= value that runs `program` with no arguments, quoted and escaped as desktop
     /// entries want it.
