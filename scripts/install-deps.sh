@@ -17,7 +17,7 @@ packages=(
   sway grim wl-clipboard
   at-spi2-core gir1.2-atspi-2.0 python3-gi
   libnotify-bin mpv mpv-mpris
-  scdoc lintian appstream desktop-file-utils
+  scdoc lintian appstream desktop-file-utils dpkg-dev man-db libglib2.0-bin zsh fish
 )
 
 missing=()

@@ -46,7 +46,9 @@ namespace korvo {
 AppContext::AppContext(const QString& executablePath, bool demo)
     : debugLog(),
       bus(loop),
-      loginItem(XdgAutostartLoginItem::defaultConfigHome(), executablePath),
+      loginItem(XdgAutostartLoginItem::defaultConfigHome(),
+                XdgAutostartLoginItem::launchCommand(
+                    executablePath, XdgAutostartLoginItem::LaunchPlaces::ofThisProgram())),
       settings(SettingsStore::defaultPath(), loop, bus, &loginItem, &systemLog),
       engine(loop, bus, debugLog) {
     artworkFetcher = std::make_unique<NetworkArtworkFetcher>(loop);

@@ -9,7 +9,7 @@ namespace korvo {
 
 namespace {
 
-QIcon trayIcon() {
+QIcon drawnTrayIcon() {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48}) {
         const QImage img =
@@ -22,6 +22,12 @@ QIcon trayIcon() {
 }
 
 }  // namespace
+
+QIcon TrayMenu::trayIcon() {
+    // By name where Korvo is installed, so the tray can fetch and tint the theme's symbolic
+    // icon itself; drawn here when it runs from the build folder.
+    return QIcon::fromTheme(QStringLiteral("io.korvo.Korvo-symbolic"), drawnTrayIcon());
+}
 
 TrayMenu::TrayMenu(SettingsStore& settings) : m_settings(settings) {
     m_menu.addAction(QStringLiteral("Settings"), [this] { openSettings(); });

@@ -29,6 +29,9 @@ public:
 
     QMenu& menu() { return m_menu; }
 
+    /// The installed symbolic icon from the icon theme, or a drawn one where there is none.
+    static QIcon trayIcon();
+
 private:
     SettingsStore& m_settings;
     QMenu m_menu;

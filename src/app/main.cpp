@@ -85,6 +85,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvo"));
     QApplication::setApplicationVersion(QStringLiteral(KORVO_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.korvo.Korvo"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;

@@ -1,7 +1,5 @@
 #include "Symbols.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QPainter>
@@ -17,7 +15,8 @@ namespace korvo::ui {
 
 namespace {
 
-// Symbol name → bootstrap-icons file (without ".svg").
+// Symbol name → bootstrap-icons file (without ".svg"). The build reads this table too and compiles
+// exactly these files into the program (src/ui/kit/CMakeLists.txt), so keep one entry a line.
 const std::map<QString, QString>& table() {
     static const std::map<QString, QString> t = {
         {"airpods", "earbuds"},
@@ -109,10 +108,8 @@ Cache& cache() {
 
 }  // namespace
 
-QString Symbols::iconDirectory() {
-    const QByteArray env = qgetenv("KORVO_ICON_DIR");
-    return env.isEmpty() ? QStringLiteral("/usr/share/bootstrap-icons/svg")
-                         : QString::fromLocal8Bit(env);
+QString Symbols::resourcePrefix() {
+    return QStringLiteral(":/korvo/symbols/");
 }
 
 std::optional<QString> Symbols::fileFor(const QString& name) {
@@ -121,7 +118,7 @@ std::optional<QString> Symbols::fileFor(const QString& name) {
     if (it == t.end()) {
         return std::nullopt;
     }
-    return iconDirectory() + QLatin1Char('/') + it->second + QStringLiteral(".svg");
+    return resourcePrefix() + it->second + QStringLiteral(".svg");
 }
 
 std::vector<QString> Symbols::knownNames() {
@@ -156,7 +153,7 @@ QImage Symbols::render(const QString& name, double size, const QColor& color, do
     if (!renderer->isValid()) {
         if (!c.reportedUnknown.contains(name)) {
             c.reportedUnknown.insert(name);
-            qCWarning(lcSymbols) << "symbol file missing or unreadable" << *file;
+            qCWarning(lcSymbols) << "symbol not compiled in or unreadable" << *file;
         }
         return {};
     }

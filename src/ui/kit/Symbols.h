@@ -9,18 +9,19 @@
 
 namespace korvo::ui {
 
-/// Symbol names, as the views use them, drawn with bootstrap-icons.
+/// Symbol names, as the views use them, drawn with bootstrap-icons compiled into the program as
+/// Qt resources: nothing is read from the icon folder at run time.
 class Symbols {
 public:
-    /// The SVG file standing for a symbol name, or none for an unknown name.
+    /// The SVG resource standing for a symbol name, or none for an unknown name.
     static std::optional<QString> fileFor(const QString& name);
     /// Every symbol name the table knows.
     static std::vector<QString> knownNames();
     /// The symbol rendered at `size` points × `dpr`, tinted; a null image for unknown names
     /// (logged once per name).
     static QImage render(const QString& name, double size, const QColor& color, double dpr);
-    /// Where the icon set lives (overridable with KORVO_ICON_DIR).
-    static QString iconDirectory();
+    /// The resource folder holding the compiled-in symbols (":/…/").
+    static QString resourcePrefix();
 };
 
 }  // namespace korvo::ui
