@@ -56,7 +56,8 @@ std::unique_ptr<Pasteboard> systemPasteboard(MainLoop& loop) {
             return x11;
         }
     }
-    // Wayland: the data-control backend goes here once it exists.
+    // On Wayland the data-control backend is chosen here once it exists; until then, and on
+    // any other platform, QClipboard.
     return std::make_unique<QtPasteboard>();
 }
 

@@ -74,6 +74,10 @@ public:
     void convert(Atom target) override {
         const QByteArray name = atomNames({target}).front();
         conversions << name;
+        if (m_incr && !finished()) {
+            ++leftHanging;
+        }
+        m_incr.reset();
         m_events.clear();
         Offer o;
         if (name == "TARGETS" && !offers.count(name)) {
@@ -93,14 +97,16 @@ public:
             case How::silent:
                 return;
             case How::property:
-                m_property = Property{o.type, o.format, bytes(o, 0, o.size), 0};
+                m_property = Stored{o.type, o.format, o.byteAt, 0, o.size};
                 m_events.push_back(Event::converted);
                 return;
             case How::increments: {
                 const auto size =
                     static_cast<std::uint32_t>(std::min<std::int64_t>(o.size, UINT32_MAX));
-                m_property = Property{atom("INCR"), 32,
-                                      QByteArray(reinterpret_cast<const char*>(&size), 4), 0};
+                const QByteArray marker(reinterpret_cast<const char*>(&size), 4);
+                m_property =
+                    Stored{atom("INCR"), 32,
+                           [marker](std::int64_t i) { return marker[qsizetype(i)]; }, 0, 4};
                 m_incr = o;
                 m_sent = 0;
                 m_chunks = 0;
@@ -124,10 +130,13 @@ public:
         if (!m_property) {
             return {};
         }
-        Property p = *m_property;
-        const std::int64_t kept = std::min<std::int64_t>(p.bytes.size(), maxBytes);
-        p.bytesAfter = p.bytes.size() - kept;
-        p.bytes.truncate(static_cast<qsizetype>(kept));
+        const Stored& v = *m_property;
+        const std::int64_t kept = std::min(v.size, maxBytes);
+        Property p{v.type, v.format, QByteArray(static_cast<qsizetype>(kept), Qt::Uninitialized),
+                   v.size - kept};
+        for (std::int64_t i = 0; i < kept; ++i) {
+            p.bytes[static_cast<qsizetype>(i)] = v.byteAt(v.from + i);
+        }
         bytesHanded += kept;
         if (remove && p.bytesAfter == 0) {
             deleted();
@@ -154,15 +163,20 @@ public:
     int abandons = 0;
     /// Increments the owner wrote, the final empty one included.
     int chunksWritten = 0;
+    /// Conversions asked for while the owner still waited to send increments of another.
+    int leftHanging = 0;
+    /// The owner wrote its final, empty increment.
+    bool finished() const { return m_incr && m_sent > m_incr->size; }
 
 private:
-    static QByteArray bytes(const Offer& o, std::int64_t from, std::int64_t count) {
-        QByteArray out(static_cast<qsizetype>(count), Qt::Uninitialized);
-        for (std::int64_t i = 0; i < count; ++i) {
-            out[static_cast<qsizetype>(i)] = o.byteAt(from + i);
-        }
-        return out;
-    }
+    // A property's value, made only as far as it is read.
+    struct Stored {
+        Atom type = 0;
+        int format = 8;
+        std::function<char(std::int64_t)> byteAt;
+        std::int64_t from = 0;
+        std::int64_t size = 0;
+    };
 
     Offer targetsOffer() {
         QByteArray list;
@@ -194,7 +208,7 @@ private:
             return;
         }
         const std::int64_t n = std::min(m_incr->chunk, m_incr->size - m_sent);
-        m_property = Property{m_incr->type, m_incr->format, bytes(*m_incr, m_sent, n), 0};
+        m_property = Stored{m_incr->type, m_incr->format, m_incr->byteAt, m_sent, n};
         m_sent += n == 0 ? 1 : n;  // past the end once the empty one is out
         ++m_chunks;
         ++chunksWritten;
@@ -202,7 +216,7 @@ private:
     }
 
     std::map<QByteArray, Atom> m_atoms;
-    std::optional<Property> m_property;
+    std::optional<Stored> m_property;
     std::optional<Offer> m_incr;
     std::int64_t m_sent = 0;
     int m_chunks = 0;

@@ -88,9 +88,9 @@ TEST(SelectionTransfer, IncrementsAreJoinedUntilTheEmptyOne) {
     EXPECT_TRUE(z.bytes.isEmpty());
 }
 
-TEST(SelectionTransfer, IncrementsPastTheCapAreStoppedNotDrained) {
+TEST(SelectionTransfer, IncrementsPastTheCapAreCutAndTheRestIsNeverTransferred) {
     // 100 MB offered in 256 kB increments; the increment that crosses the cap is read only up to
-    // it, and the owner is left to give up.
+    // it.
     FakeSelectionOwner owner;
     FakeSelectionOwner::Offer offer = FakeSelectionOwner::huge(100'000'000);
     offer.chunk = 256 * 1024 + 7;  // the cap falls inside an increment
@@ -98,10 +98,45 @@ TEST(SelectionTransfer, IncrementsPastTheCapAreStoppedNotDrained) {
     const SelectionTransfer t = transfer(owner, "UTF8_STRING");
     EXPECT_EQ(t.outcome, Outcome::done);
     EXPECT_TRUE(t.cut);
+    EXPECT_TRUE(t.restPending);
     EXPECT_EQ(t.bytes, letters(kCap));
     EXPECT_EQ(owner.bytesHanded, kCap + 4);  // the value and the INCR marker, nothing more
     EXPECT_EQ(owner.chunksWritten, 4);
-    EXPECT_EQ(owner.abandons, 1);
+
+    // The rest is taken off the property by size only, so the owner gets to its end.
+    EXPECT_EQ(SelectionTransfer::discardRest(owner, kTimeout), Outcome::done);
+    EXPECT_TRUE(owner.finished());
+    EXPECT_EQ(owner.chunksWritten, 100'000'000 / offer.chunk + 2);
+    EXPECT_EQ(owner.bytesHanded, kCap + 4);
+    EXPECT_EQ(owner.abandons, 0);
+    EXPECT_EQ(owner.clock, 0);
+}
+
+TEST(SelectionTransfer, DiscardingTheRestEndsOnSilenceOrANewOwner) {
+    FakeSelectionOwner::Offer offer = FakeSelectionOwner::huge(4 * kCap);
+    offer.chunk = kCap / 2 + 1;
+    offer.stallAfterChunks = 5;
+    FakeSelectionOwner stalling;
+    stalling.offer("UTF8_STRING", offer);
+    ASSERT_TRUE(transfer(stalling, "UTF8_STRING").restPending);
+    EXPECT_EQ(SelectionTransfer::discardRest(stalling, kTimeout), Outcome::timedOut);
+    EXPECT_EQ(stalling.clock, kTimeout);
+    EXPECT_EQ(stalling.abandons, 1);
+
+    offer.stallAfterChunks = -1;
+    offer.handOverAfterChunks = 5;
+    FakeSelectionOwner handing;
+    handing.offer("UTF8_STRING", offer);
+    ASSERT_TRUE(transfer(handing, "UTF8_STRING").restPending);
+    EXPECT_EQ(SelectionTransfer::discardRest(handing, kTimeout), Outcome::superseded);
+    EXPECT_EQ(handing.abandons, 1);
+
+    // A value cut from a property leaves nothing to discard.
+    FakeSelectionOwner plain;
+    plain.offer("UTF8_STRING", FakeSelectionOwner::huge(4 * kCap, How::property));
+    const SelectionTransfer p = transfer(plain, "UTF8_STRING");
+    EXPECT_TRUE(p.cut);
+    EXPECT_FALSE(p.restPending);
 }
 
 TEST(SelectionTransfer, AnOwnerThatStopsAnsweringCostsOneTimeout) {
@@ -252,6 +287,14 @@ TEST(ClipboardReading, ACutTextEndsOnAWholeCharacter) {
         EXPECT_TRUE(r->cut);
         EXPECT_EQ(*r->text, QString(QChar(0x20AC)).repeated(10)) << cap;
     }
+    // A text cut from a property leaves no increments behind; one cut from increments does.
+    for (const How how : {How::property, How::increments}) {
+        FakeSelectionOwner owner;
+        owner.offer("UTF8_STRING", FakeSelectionOwner::huge(100, how));
+        bool restPending = false;
+        ASSERT_TRUE(readClipboard(owner, ClipboardReadingRules{50, kTimeout}, &restPending));
+        EXPECT_EQ(restPending, how == How::increments);
+    }
     // A four-byte character cut after its first byte.
     FakeSelectionOwner emoji;
     emoji.offer("UTF8_STRING", FakeSelectionOwner::text("ab\xF0\x9F\x98\x80"));
@@ -287,6 +330,33 @@ TEST(ClipboardReading, TypesAreMimeFormats) {
         EXPECT_FALSE(r->text);
         EXPECT_EQ(picture.conversions, QList<QByteArray>{"TARGETS"});
     }
+}
+
+TEST(ClipboardReading, IncrementsOfAValueNotKeptAreLetGoBeforeTheNextTransfer) {
+    // A hint far longer than "secret" comes in increments; the reader cuts it, and the owner is
+    // done sending it before the text is asked for.
+    FakeSelectionOwner owner;
+    FakeSelectionOwner::Offer hint = FakeSelectionOwner::huge(4096);
+    hint.chunk = 100;
+    owner.offer("x-kde-passwordManagerHint", hint);
+    owner.offer("UTF8_STRING", FakeSelectionOwner::text("visible"));
+    auto r = read(owner);
+    ASSERT_TRUE(r && r->text);
+    EXPECT_EQ(*r->text, "visible");
+    EXPECT_EQ(owner.conversions.size(), 3);
+    EXPECT_EQ(owner.leftHanging, 0);
+    EXPECT_EQ(owner.abandons, 0);
+
+    // So is a text in the wrong format.
+    FakeSelectionOwner wide;
+    FakeSelectionOwner::Offer words = FakeSelectionOwner::huge(3 * kCap);
+    words.format = 32;
+    wide.offer("UTF8_STRING", words);
+    wide.offer("STRING", FakeSelectionOwner::text("narrow"));
+    r = read(wide);
+    ASSERT_TRUE(r && r->text);
+    EXPECT_EQ(*r->text, "narrow");
+    EXPECT_EQ(wide.leftHanging, 0);
 }
 
 TEST(ClipboardReading, ANewOwnerMakesTheReadingOutOfDate) {

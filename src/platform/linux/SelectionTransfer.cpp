@@ -138,21 +138,56 @@ SelectionTransfer SelectionTransfer::run(SelectionLink& link, Atom target, std::
         }
         t.bytes += chunk.bytes;
         if (chunk.bytesAfter > 0) {
-            // Past the cap: the owner is left to give up rather than be drained.
-            link.abandon();
             t.outcome = Outcome::done;
             t.cut = true;
+            t.restPending = true;
             return t;
         }
     }
 }
 
+SelectionTransfer::Outcome SelectionTransfer::discardRest(SelectionLink& link, double timeout) {
+    link.remove();  // the increment that crossed the cap, read in part
+    for (;;) {
+        const Event event = link.wait(link.now() + timeout);
+        if (event == Event::converted || event == Event::refused) {
+            continue;
+        }
+        if (event != Event::newValue) {
+            return giveUp(link, event);
+        }
+        // Its size only; an empty one is the last and goes with this read.
+        const SelectionLink::Property chunk = link.read(0, true);
+        if (chunk.type == SelectionLink::kNone) {
+            continue;
+        }
+        if (chunk.bytesAfter == 0) {
+            return Outcome::done;
+        }
+        link.remove();
+    }
+}
+
 std::optional<ClipboardReading> readClipboard(SelectionLink& link,
-                                              const ClipboardReadingRules& rules) {
+                                              const ClipboardReadingRules& rules,
+                                              bool* restPending) {
+    if (restPending) {
+        *restPending = false;
+    }
+    // Increments left over from a value not kept are let go before the next transfer.
+    auto settled = [&](const SelectionTransfer& t) {
+        if (!t.restPending) {
+            return true;
+        }
+        const Outcome rest = SelectionTransfer::discardRest(link, rules.timeout);
+        return rest != Outcome::superseded && rest != Outcome::stopped;
+    };
+
     ClipboardReading reading;
     const SelectionTransfer targets =
         SelectionTransfer::run(link, link.atom("TARGETS"), kMaxTargetBytes, rules.timeout);
-    if (targets.outcome == Outcome::superseded || targets.outcome == Outcome::stopped) {
+    if (targets.outcome == Outcome::superseded || targets.outcome == Outcome::stopped ||
+        !settled(targets)) {
         return std::nullopt;
     }
     // Without the targets nothing tells whether the content is concealed, so nothing is read.
@@ -181,7 +216,8 @@ std::optional<ClipboardReading> readClipboard(SelectionLink& link,
         // Only the hint is read. One that cannot be read may still say "secret".
         const SelectionTransfer hint = SelectionTransfer::run(
             link, link.atom(QtPasteboard::kPasswordHint), kMaxHintBytes, rules.timeout);
-        if (hint.outcome == Outcome::superseded || hint.outcome == Outcome::stopped) {
+        if (hint.outcome == Outcome::superseded || hint.outcome == Outcome::stopped ||
+            !settled(hint)) {
             return std::nullopt;
         }
         if (hint.outcome != Outcome::done || hint.bytes.trimmed() == "secret") {
@@ -203,9 +239,15 @@ std::optional<ClipboardReading> readClipboard(SelectionLink& link,
         switch (text.outcome) {
             case Outcome::done:
                 if (text.format != 8) {
+                    if (!settled(text)) {
+                        return std::nullopt;
+                    }
                     continue;
                 }
                 reading.cut = text.cut;
+                if (restPending) {
+                    *restPending = text.restPending;
+                }
                 reading.text =
                     target.utf8
                         ? QString::fromUtf8(text.cut ? wholeCharacters(text.bytes) : text.bytes)

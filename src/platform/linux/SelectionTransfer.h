@@ -58,8 +58,8 @@ public:
     virtual Property read(std::int64_t maxBytes, bool remove) = 0;
     /// Deletes our property.
     virtual void remove() = 0;
-    /// Gives the transfer in progress up: the property's window goes away, so an owner still
-    /// sending in increments stops, and nothing it sends later reaches the next transfer.
+    /// Gives the transfer in progress up: the property's window goes away, so nothing the
+    /// owner sends later reaches the next transfer.
     virtual void abandon() = 0;
 };
 
@@ -80,13 +80,22 @@ struct SelectionTransfer {
     QByteArray bytes;
     /// More than `maxBytes` was on offer; only the first `maxBytes` were transferred.
     bool cut = false;
+    /// Cut from increments the owner still waits to hand over; see `discardRest`.
+    bool restPending = false;
 
     /// Converts the selection to `target` and reads at most `maxBytes` of it, whether it comes
     /// on the property at once or in increments (INCR). A longer value is stopped at the cap,
-    /// not transferred whole: a property is read only up to the cap, an incremental transfer is
-    /// given up. The owner gets `timeout` seconds for every answer.
+    /// not transferred whole: a property is read only up to the cap, increments are read no
+    /// further. The owner gets `timeout` seconds for every answer.
     static SelectionTransfer run(SelectionLink& link, SelectionLink::Atom target,
                                  std::int64_t maxBytes, double timeout);
+
+    /// After increments were cut: takes the owner's remaining increments off the property
+    /// without transferring them (asking each one's size only), until the empty one. Some
+    /// owners wait for every increment forever, and answer no one else meanwhile, once a
+    /// requestor stops taking them. Ends early, giving the transfer up, on a new owner, on a
+    /// stop, or when the owner is silent for `timeout`.
+    static Outcome discardRest(SelectionLink& link, double timeout);
 };
 
 /// One reading of the clipboard, as the main thread sees it.
@@ -116,8 +125,11 @@ struct ClipboardReadingRules {
 /// Reads the clipboard's owner: its targets first; then, unless they flag the content as
 /// concealed (a password manager's `x-kde-passwordManagerHint` of "secret", or a marker type)
 /// or transient, its text, preferring UTF-8. None when the selection changed hands meanwhile or
-/// the reader stops; the reading is then out of date.
+/// the reader stops; the reading is then out of date. `restPending`, when given, tells whether
+/// the text was cut from increments the owner still waits to hand over
+/// (`SelectionTransfer::discardRest`).
 std::optional<ClipboardReading> readClipboard(SelectionLink& link,
-                                              const ClipboardReadingRules& rules);
+                                              const ClipboardReadingRules& rules,
+                                              bool* restPending = nullptr);
 
 }  // namespace korvo

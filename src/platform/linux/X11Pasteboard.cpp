@@ -266,12 +266,18 @@ private:
                 continue;
             }
             const std::int64_t count = m_changes;
-            std::optional<ClipboardReading> reading = readClipboard(*this, m_rules);
-            m_target = kNone;
+            bool restPending = false;
+            std::optional<ClipboardReading> reading = readClipboard(*this, m_rules, &restPending);
             if (reading) {
                 covered = count;
                 m_deliver(count, std::move(*reading));
-            } else if (m_stopping || xcb_connection_has_error(m_c)) {
+                if (restPending) {
+                    // After the reading is out: the owner's rest costs the main thread nothing.
+                    SelectionTransfer::discardRest(*this, m_rules.timeout);
+                }
+            }
+            m_target = kNone;
+            if (m_stopping || xcb_connection_has_error(m_c)) {
                 return;
             }
             // A reading overtaken by a new owner is dropped; the next one covers both.
