@@ -32,8 +32,8 @@ public:
         const std::size_t head =
             (static_cast<std::size_t>(readableHead) * sizeof(QChar) + page - 1) / page * page;
         const std::size_t tail = m_bytes - page;
-        if (m_memory != MAP_FAILED && head < tail) {
-            ::mprotect(static_cast<char*>(m_memory) + head, tail - head, PROT_NONE);
+        if (m_memory != MAP_FAILED && head < tail &&
+            ::mprotect(static_cast<char*>(m_memory) + head, tail - head, PROT_NONE) == 0) {
             m_headUnits = static_cast<qsizetype>(head / sizeof(QChar));
             m_tailStart = static_cast<qsizetype>(tail / sizeof(QChar));
         }
