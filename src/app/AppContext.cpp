@@ -20,6 +20,7 @@
 #include "platform/linux/UPowerPeripheralBatteries.h"
 #include "platform/linux/UPowerPowerSource.h"
 #include "platform/linux/UrlFinder.h"
+#include "platform/linux/X11Pasteboard.h"
 #include "platform/linux/XTestMediaKeys.h"
 #include "services/bluetooth/BluetoothActivityProvider.h"
 #include "services/bluetooth/BluetoothService.h"
@@ -40,8 +41,27 @@
 
 #include <QDBusConnection>
 #include <QDir>
+#include <QGuiApplication>
 
 namespace korvo {
+
+namespace {
+
+// The desktop's clipboard, read so that a huge or stalled copy never holds up the main thread.
+std::unique_ptr<Pasteboard> systemPasteboard(MainLoop& loop) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb")) {
+        if (auto x11 = X11Pasteboard::connect(
+                loop, ClipboardReadingRules::keeping(ClipboardService::kMaxTextBytes))) {
+            return x11;
+        }
+    }
+    // On Wayland the data-control backend is chosen here once it exists; until then, and on
+    // any other platform, QClipboard.
+    return std::make_unique<QtPasteboard>();
+}
+
+}  // namespace
 
 AppContext::AppContext(const QString& executablePath, bool demo)
     : debugLog(),
@@ -82,7 +102,7 @@ AppContext::AppContext(const QString& executablePath, bool demo)
         pasteboard = std::make_unique<DemoPasteboard>(loop);
     } else {
         calendarStore = std::make_shared<IcsCalendarStore>(loop, IcsCalendarStore::defaultRoots());
-        pasteboard = std::make_unique<QtPasteboard>();
+        pasteboard = systemPasteboard(loop);
     }
     calendar = std::make_unique<CalendarService>(loop, bus, settings, calendarStore,
                                                  std::make_shared<UrlFinder>());

@@ -26,6 +26,9 @@ public:
     virtual std::optional<QStringList> types() const = 0;
     /// The contents as plain text, when there is any.
     virtual std::optional<QString> string() const = 0;
+    /// Whether `string()` is only the head of a longer text, which a backend that caps what it
+    /// transfers did not take in whole.
+    virtual bool stringIsCut() const { return false; }
     /// Whether an image can be read from the contents.
     virtual bool canReadImage() const = 0;
     /// Empties the pasteboard and announces the types about to be set.

@@ -1,8 +1,12 @@
-// The clipboard service on a real X server: copies made by other clients with xclip, a copy
-// that a password manager flags, and an entry put back for others to paste.
+// The clipboard service on a real X server, read by the X11 reader: copies made by other clients
+// (xclip, and a test client that answers as scripted), a 100 MB copy while the loop keeps
+// running, transfers in increments, an owner that never answers, password managers' copies that
+// are never read, and an entry put back for others to paste.
+#include "TestOwner.h"
 #include "core/EventBus.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/QtPasteboard.h"
+#include "platform/linux/X11Pasteboard.h"
 #include "services/clipboard/ClipboardService.h"
 #include "settings/SettingsStore.h"
 
@@ -27,6 +31,8 @@ namespace {
 
 constexpr char kServeSecret[] = "--serve-secret";
 constexpr char kSecret[] = "correct-horse-battery-staple";
+// What an owner gets to answer in these tests; a silent one costs this much.
+constexpr double kTimeout = 1.0;
 
 bool spinUntil(const std::function<bool()>& done, int ms = 5000) {
     QElapsedTimer clock;
@@ -59,7 +65,7 @@ QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {
         process.write(input);
     }
     process.closeWriteChannel();
-    spinUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
+    spinUntil([&] { return process.state() == QProcess::NotRunning; }, 30000);
     return reads ? process.readAllStandardOutput() : QByteArray();
 }
 
@@ -68,10 +74,19 @@ void copy(const QByteArray& text) {
 }
 
 // A password manager: owns the clipboard with a text and the hint that it is a secret, until
-// someone else copies.
+// someone else copies, and tells on stdout which of its formats were asked for.
+class ManagerData : public QMimeData {
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override {
+        std::printf("asked %s\n", qPrintable(format));
+        std::fflush(stdout);
+        return QMimeData::retrieveData(format, type);
+    }
+};
+
 int serveSecret(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    auto* data = new QMimeData;
+    auto* data = new ManagerData;
     data->setText(QString::fromLatin1(kSecret));
     data->setData(QtPasteboard::kPasswordHint, "secret");
     QGuiApplication::clipboard()->setMimeData(data);
@@ -100,8 +115,10 @@ protected:
         });
     }
 
-    ClipboardService& startService() {
-        board = std::make_unique<QtPasteboard>();
+    ClipboardService& startService(double timeout = kTimeout) {
+        board = X11Pasteboard::connect(
+            loop, ClipboardReadingRules::keeping(ClipboardService::kMaxTextBytes, timeout));
+        EXPECT_TRUE(board);
         service = std::make_unique<ClipboardService>(loop, bus, *settings, *board,
                                                      DebugLog(logPath()), nullptr);
         service->start();
@@ -120,12 +137,16 @@ protected:
         }
         return out;
     }
+    // Until the service has looked at the reading of the next new owner.
+    bool nextChangeSeen(std::int64_t after, int ms = 10000) {
+        return spinUntil([&] { return service->lastChangeCount() > after; }, ms);
+    }
 
     QtMainLoop loop;
     EventBus bus{loop};
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<QtPasteboard> board;
+    std::unique_ptr<X11Pasteboard> board;
     std::unique_ptr<ClipboardService> service;
     Subscription sub;
     QStringList toasts;
@@ -134,12 +155,13 @@ protected:
 
 }  // namespace
 
-TEST_F(X11Clipboard, CopiesFromAnotherClientReachTheService) {
+TEST_F(X11Clipboard, CopiesFromOtherClientsReachTheService) {
     copy("there before launch");
-    spinFor(500);  // let the server's notice of that copy arrive before the service starts
+    spinFor(500);  // let xclip take the clipboard before the reader starts watching
     auto& s = startService();
     spinFor(1200);
     EXPECT_TRUE(s.history.get().empty());
+    EXPECT_EQ(s.lastChangeCount(), 0);
 
     copy("  Ship the island on Friday \n");
     ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
@@ -150,17 +172,130 @@ TEST_F(X11Clipboard, CopiesFromAnotherClientReachTheService) {
     ASSERT_TRUE(spinUntil([&] { return toasts.size() == 2; }));
     EXPECT_EQ(toasts.last().toStdString(), "Code copied|482913");
     EXPECT_TRUE(logText().contains("string read: ok(7 chars)"));
+
+    // An old client that offers Latin-1 only.
+    {
+        TestOwner latin(TestOwner::Options{{{"STRING", "caf\xE9 cr\xE8me"}}});
+        ASSERT_TRUE(latin.owns());
+        ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 3; }));
+        EXPECT_EQ(texts().first(), QString::fromUtf8("caf\xC3\xA9 cr\xC3\xA8me"));
+        EXPECT_EQ(latin.requests("STRING"), 1);
+    }
 }
 
-TEST_F(X11Clipboard, APasswordManagersCopyChangesNothing) {
+TEST_F(X11Clipboard, AHundredMegabyteCopyLeavesTheLoopRunning) {
+    // Lines of a log dump with a euro sign in each, as a file xclip copies.
+    QFile file(dir.filePath("dump.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray line = "2026-01-05 10:00:00 worker 7 charged 12,50 \xE2\x82\xAC ok\n";
+    const QByteArray block = line.repeated(1024 * 1024 / line.size());
+    for (qint64 written = 0; written < 100'000'000; written += block.size()) {
+        ASSERT_EQ(file.write(block), block.size());
+    }
+    file.close();
+
+    auto& s = startService();
+    // A task every 10 ms; the longest the loop keeps it waiting is the stall.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.elapsed();
+    qint64 worstGap = 0;
+    TaskHandle ticker = loop.scheduleRepeating(0.01, 0, [&] {
+        worstGap = std::max(worstGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    xclip({QStringLiteral("-i"), file.fileName()});
+    ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }, 30000));
+    spinFor(600);  // a poll more, on the same reading
+
+    // The owner is not left stuck on the part the reader did not take: the copy can still be
+    // pasted whole.
+    QProcess paste;
+    paste.start(QStringLiteral("sh"), {"-c", "xclip -selection clipboard -o | wc -c"});
+    ASSERT_TRUE(paste.waitForStarted(5000));
+    spinUntil([&] { return paste.state() == QProcess::NotRunning; }, 30000);
+    EXPECT_EQ(paste.readAllStandardOutput().trimmed().toLongLong(), file.size());
+    ticker.cancel();
+    RecordProperty("largest_gap_ms", static_cast<int>(worstGap));
+    std::printf("largest main-loop gap during the 100 MB copy: %lld ms\n",
+                static_cast<long long>(worstGap));
+    EXPECT_LT(worstGap, 500);
+
+    // The history holds the first 1 MiB of the copy.
+    const QString kept = texts().first();
+    EXPECT_LE(kept.toUtf8().size(), ClipboardService::kMaxTextBytes);
+    EXPECT_GT(kept.toUtf8().size(), ClipboardService::kMaxTextBytes - 64);
+    EXPECT_TRUE(QString::fromUtf8(block.repeated(2)).startsWith(kept));
+    EXPECT_TRUE(board->stringIsCut());
+    EXPECT_EQ(s.history.get().size(), 1u);
+}
+
+TEST_F(X11Clipboard, IncrementalTransfersAreReadWholeOrCutAtTheCap) {
+    auto& s = startService();
+    QByteArray value;
+    for (int i = 0; value.size() < 300'000; ++i) {
+        value += "line " + QByteArray::number(i) + '\n';
+    }
+    {
+        TestOwner owner(TestOwner::Options{{{"UTF8_STRING", value}}, 64 * 1024});
+        ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
+        EXPECT_EQ(texts().first(), QString::fromLatin1(value.trimmed()));
+        EXPECT_EQ(owner.incrementTransfersDone(), 1);
+        EXPECT_FALSE(owner.requestorLeft());
+    }
+
+    // 8 MB in 64 kB increments: the reader reads the first 1 MiB, then lets the owner send the
+    // rest to its end without reading it, so the owner is not left waiting.
+    const QByteArray big = QByteArray("0123456789abcdef").repeated(512 * 1024);
+    TestOwner owner(TestOwner::Options{{{"UTF8_STRING", big}}, 64 * 1024});
+    ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 2; }));
+    EXPECT_EQ(texts().first(), QString::fromLatin1(big.left(ClipboardService::kMaxTextBytes)));
+    EXPECT_TRUE(spinUntil([&] { return owner.incrementTransfersDone() == 1; }));
+    EXPECT_EQ(owner.incrementsSent(), big.size() / (64 * 1024) + 1);
+    EXPECT_FALSE(owner.requestorLeft());
+}
+
+TEST_F(X11Clipboard, AnOwnerThatNeverAnswersCostsOneTimeout) {
+    auto& s = startService();
+    {
+        TestOwner silent(TestOwner::Options{{{"UTF8_STRING", "unheard"}}, 0, true});
+        ASSERT_TRUE(silent.owns());
+        // The reading that comes of it has nothing in it.
+        ASSERT_TRUE(nextChangeSeen(0, static_cast<int>(10 * 1000 * kTimeout)));
+        EXPECT_FALSE(board->types());
+        EXPECT_EQ(silent.requestsTotal(), 1);
+        EXPECT_EQ(silent.requests("TARGETS"), 1);
+        EXPECT_TRUE(s.history.get().empty());
+
+        copy("heard after the silence");
+        ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
+        EXPECT_EQ(texts(), QStringList{"heard after the silence"});
+        EXPECT_EQ(silent.requestsTotal(), 1);
+    }
+}
+
+TEST_F(X11Clipboard, ANewCopyEndsTheWaitOnASilentOwner) {
+    // The owner would get a minute; the next copy is read long before.
+    auto& s = startService(60);
+    TestOwner silent(TestOwner::Options{{{"UTF8_STRING", "unheard"}}, 0, true});
+    ASSERT_TRUE(spinUntil([&] { return silent.requestsTotal() == 1; }));
+    copy("no need to wait");
+    ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
+    EXPECT_EQ(texts().first(), "no need to wait");
+    // The silent owner's reading was dropped, not posted empty.
+    EXPECT_EQ(s.lastChangeCount(), 2);
+    EXPECT_FALSE(logText().contains("change #1 "));
+}
+
+TEST_F(X11Clipboard, APasswordManagersCopyIsNeverRead) {
     auto& s = startService();
     QProcess manager;
     manager.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kServeSecret)});
     ASSERT_TRUE(manager.waitForStarted(5000));
     ASSERT_TRUE(spinUntil([&] { return manager.canReadLine(); }, 10000));
+    ASSERT_EQ(manager.readLine(), "ready\n");
     // The service sees the change, looks at the types and stops there.
-    ASSERT_TRUE(spinUntil([&] { return s.lastChangeCount() > 0; }));
-    spinFor(1200);
+    ASSERT_TRUE(nextChangeSeen(0));
     EXPECT_TRUE(s.history.get().empty());
     EXPECT_EQ(updates, 0);
     EXPECT_TRUE(toasts.isEmpty());
@@ -172,9 +307,24 @@ TEST_F(X11Clipboard, APasswordManagersCopyChangesNothing) {
     copy("an ordinary copy");  // takes the clipboard over from the manager
     ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
     spinUntil([&] { return manager.state() == QProcess::NotRunning; }, 3000);
+    // The manager was asked for its hint, never for its text.
+    const QByteArray asked = manager.readAllStandardOutput();
+    EXPECT_TRUE(asked.contains("asked x-kde-passwordManagerHint")) << asked.constData();
+    EXPECT_FALSE(asked.contains("asked text/")) << asked.constData();
+
+    // The marker types tell as much, without the hint.
+    for (const char* marker : {Pasteboard::kConcealedType, Pasteboard::kTransientType}) {
+        const std::int64_t seen = s.lastChangeCount();
+        TestOwner marked(
+            TestOwner::Options{{{"UTF8_STRING", kSecret}, {"STRING", kSecret}, {marker, ""}}});
+        ASSERT_TRUE(nextChangeSeen(seen)) << marker;
+        EXPECT_EQ(marked.requestsTotal(), 1) << marker;
+        EXPECT_EQ(marked.requests("TARGETS"), 1) << marker;
+        EXPECT_EQ(s.history.get().size(), 1u);
+    }
 }
 
-TEST_F(X11Clipboard, ARecopiedEntryIsOfferedMarkedTransient) {
+TEST_F(X11Clipboard, ARecopiedEntryIsOfferedMarkedAndNotTakenBack) {
     auto& s = startService();
     copy("first");
     ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
@@ -182,11 +332,17 @@ TEST_F(X11Clipboard, ARecopiedEntryIsOfferedMarkedTransient) {
     ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 2; }));
     const auto before = s.history.get();
     const int toastsBefore = static_cast<int>(toasts.size());
+    const std::int64_t seen = board->changeCount();
 
     s.copyToPasteboard(before[1]);
     EXPECT_EQ(xclip({"-o"}).toStdString(), "first");
     const QByteArray targets = xclip({"-o", "-t", "TARGETS"});
     EXPECT_TRUE(targets.contains("org.nspasteboard.TransientType")) << targets.constData();
+    // The reader sees Korvo as the new owner, and the marker.
+    ASSERT_TRUE(spinUntil([&] { return board->changeCount() > seen; }));
+    ASSERT_TRUE(board->types());
+    EXPECT_TRUE(board->types()->contains(QString::fromLatin1(Pasteboard::kTransientType)));
+    EXPECT_FALSE(board->string());
     spinFor(1200);
     EXPECT_EQ(s.history.get(), before);
     EXPECT_EQ(toasts.size(), toastsBefore);

@@ -14,6 +14,7 @@ public:
         ++stringReads;
         return text;
     }
+    bool stringIsCut() const override { return cut; }
     bool canReadImage() const override { return image; }
     void declareTypes(const QStringList& types) override {
         ++count;
@@ -32,6 +33,7 @@ public:
         ++count;
         typeList = QStringList{QString::fromLatin1(kPlainText)} + extraTypes;
         text = value;
+        cut = false;
         image = false;
     }
     /// Someone copies an image, with an optional text beside it.
@@ -48,6 +50,8 @@ public:
     std::int64_t count = 0;
     std::optional<QStringList> typeList;
     std::optional<QString> text;
+    /// The text is the head of a longer one the pasteboard did not take in whole.
+    bool cut = false;
     bool image = false;
     mutable int stringReads = 0;
 };

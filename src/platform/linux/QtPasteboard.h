@@ -13,7 +13,9 @@ namespace korvo {
 
 /// The desktop clipboard through QClipboard. Types are MIME formats; the counter rises on every
 /// change Qt reports. Content flagged by password managers (x-kde-passwordManagerHint = secret)
-/// is reported as concealed. Main thread only.
+/// is reported as concealed. Main thread only. Reading waits for the owner's whole transfer on
+/// the main thread, so it is the fallback where no reader of the platform's own exists; writing
+/// is cheap and serves every platform.
 class QtPasteboard final : public Pasteboard {
 public:
     static constexpr const char* kPasswordHint = "x-kde-passwordManagerHint";

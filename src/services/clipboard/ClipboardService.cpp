@@ -89,13 +89,14 @@ void ClipboardService::poll() {
         return;
     }
     // A huge text is neither copied nor counted whole, so a 100 MB copy costs the tick no more
-    // than the part that is kept; its count in the log is that part's, marked with a "+".
+    // than the part that is kept; its count in the log is that part's, marked with a "+" (also
+    // when the pasteboard itself transferred only the head).
     const QStringView trimmed = QStringView(*string).trimmed();
     QString text = cutToBytes(trimmed, kMaxTextBytes);
     if (text.size() < trimmed.size()) {
         text = text.trimmed();
     }
-    const bool countedWhole = string->size() <= kMaxTextBytes;
+    const bool countedWhole = !m_pasteboard.stringIsCut() && string->size() <= kMaxTextBytes;
     dbg(QStringLiteral("string read: ok(") +
         QString::number(characterCount(countedWhole ? *string : text)) +
         (countedWhole ? QString() : QStringLiteral("+")) + QStringLiteral(" chars)"));
