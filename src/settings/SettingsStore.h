@@ -4,6 +4,7 @@
 #include "core/IslandPreferences.h"
 #include "core/MainLoop.h"
 #include "core/Published.h"
+#include "platform/NotificationMonitor.h"
 
 #include <QColor>
 #include <QSettings>
@@ -20,34 +21,37 @@ class LoginItem;
 class SystemLog;
 
 // Every preference: type, key, setter suffix, default. The key is persisted exactly as spelled.
-#define KORVO_SETTINGS(X)                                    \
-    X(double, toastDuration, ToastDuration, 2.5)             \
-    X(bool, hoverToExpand, HoverToExpand, true)              \
-    X(bool, hapticFeedback, HapticFeedback, true)            \
-    X(bool, launchAtLogin, LaunchAtLogin, false)             \
-    X(QString, islandStyle, IslandStyle, "black")            \
-    X(QString, accentMode, AccentMode, "adaptive")           \
-    X(bool, showCarouselDots, ShowCarouselDots, true)        \
-    X(bool, artworkGlow, ArtworkGlow, true)                  \
-    X(bool, batteryToasts, BatteryToasts, true)              \
-    X(bool, lowBatteryWarn, LowBatteryWarn, true)            \
-    X(double, lowBatteryThreshold, LowBatteryThreshold, 20)  \
-    X(bool, browserMedia, BrowserMedia, true)                \
-    X(bool, trackChangeToast, TrackChangeToast, true)        \
-    X(bool, clipboardEnabled, ClipboardEnabled, true)        \
-    X(bool, otpDetection, OtpDetection, true)                \
-    X(int, clipboardHistoryLimit, ClipboardHistoryLimit, 30) \
-    X(bool, calendarEnabled, CalendarEnabled, true)          \
-    X(double, calendarLeadMinutes, CalendarLeadMinutes, 30)  \
-    X(bool, systemCardEnabled, SystemCardEnabled, true)      \
-    X(bool, hudCPU, HudCPU, true)                            \
-    X(bool, hudGPU, HudGPU, true)                            \
-    X(bool, hudMemory, HudMemory, true)                      \
-    X(bool, hudSwap, HudSwap, true)                          \
-    X(bool, hudStorage, HudStorage, true)                    \
-    X(bool, hudNetwork, HudNetwork, true)                    \
-    X(bool, hudDisk, HudDisk, true)                          \
-    X(bool, hudPower, HudPower, true)
+#define KORVO_SETTINGS(X)                                      \
+    X(double, toastDuration, ToastDuration, 2.5)               \
+    X(bool, hoverToExpand, HoverToExpand, true)                \
+    X(bool, hapticFeedback, HapticFeedback, true)              \
+    X(bool, launchAtLogin, LaunchAtLogin, false)               \
+    X(QString, islandStyle, IslandStyle, "black")              \
+    X(QString, accentMode, AccentMode, "adaptive")             \
+    X(bool, showCarouselDots, ShowCarouselDots, true)          \
+    X(bool, artworkGlow, ArtworkGlow, true)                    \
+    X(bool, batteryToasts, BatteryToasts, true)                \
+    X(bool, lowBatteryWarn, LowBatteryWarn, true)              \
+    X(double, lowBatteryThreshold, LowBatteryThreshold, 20)    \
+    X(bool, browserMedia, BrowserMedia, true)                  \
+    X(bool, trackChangeToast, TrackChangeToast, true)          \
+    X(bool, clipboardEnabled, ClipboardEnabled, true)          \
+    X(bool, otpDetection, OtpDetection, true)                  \
+    X(int, clipboardHistoryLimit, ClipboardHistoryLimit, 30)   \
+    X(bool, calendarEnabled, CalendarEnabled, true)            \
+    X(double, calendarLeadMinutes, CalendarLeadMinutes, 30)    \
+    X(bool, systemCardEnabled, SystemCardEnabled, true)        \
+    X(bool, hudCPU, HudCPU, true)                              \
+    X(bool, hudGPU, HudGPU, true)                              \
+    X(bool, hudMemory, HudMemory, true)                        \
+    X(bool, hudSwap, HudSwap, true)                            \
+    X(bool, hudStorage, HudStorage, true)                      \
+    X(bool, hudNetwork, HudNetwork, true)                      \
+    X(bool, hudDisk, HudDisk, true)                            \
+    X(bool, hudPower, HudPower, true)                          \
+    X(bool, desktopNotifications, DesktopNotifications, false) \
+    X(QString, notificationApps, NotificationApps, "")         \
+    X(bool, peripheralBatteryWarn, PeripheralBatteryWarn, true)
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
 /// default and stays absent from the file. Main-thread only.
@@ -71,7 +75,7 @@ public:
     KORVO_SETTINGS(KORVO_DECLARE_SETTING)
 #undef KORVO_DECLARE_SETTING
 
-    /// All 27 keys, in table order.
+    /// All keys, in table order.
     static const std::vector<QString>& keys();
     /// True once the key has been written to the store.
     bool isStored(const QString& key) const;
@@ -80,6 +84,10 @@ public:
     Subscription observe(std::function<void(const QString& key)> fn) {
         return m_changed.subscribe(std::move(fn));
     }
+
+    /// Not a preference and never stored: where watching desktop notifications stands, so the
+    /// settings window can say when the desktop refuses it.
+    Published<NotificationMonitorStatus> notificationMonitorStatus{NotificationMonitorStatus::off};
 
     static const std::vector<std::pair<QString, QColor>>& accentChoices();
     static QColor fixedAccentColor(const QString& name);
