@@ -11,6 +11,8 @@ namespace korvo {
 
 /// One desktop notification as an application sent it to the notification daemon
 /// (`org.freedesktop.Notifications.Notify`). Texts are as sent: the body may hold markup.
+/// Images ("image-data", "image-path") are not read: the island draws symbols, and a sender's
+/// picture is often a person's face.
 struct DesktopNotification {
     QString appName;
     QString appIcon;  // an icon theme name or a file URL; empty when none
@@ -20,7 +22,6 @@ struct DesktopNotification {
     QString desktopEntry;        // the "desktop-entry" hint
     std::optional<int> urgency;  // 0 low, 1 normal, 2 critical
     bool transient = false;      // the sender asks that it not be kept
-    bool hasImage = false;       // an "image-data" or "image-path" hint came with it
 
     bool operator==(const DesktopNotification& other) const = default;
 };

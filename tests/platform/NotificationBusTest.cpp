@@ -225,9 +225,8 @@ TEST_F(NotificationBusTest, CallsOfAnotherShapeAreLeftToTheDaemon) {
           QString("See you"), QStringList{"default", "Open"}, hints, 5000});
     ASSERT_TRUE(waitUntil([&] { return !seen.empty(); }));
     ASSERT_EQ(seen.size(), 1u);
-    DesktopNotification expected{
-        "Mailer", "mail-unread", "Re: plans", "See you", "email.arrived", "org.example.Mailer",
-        0,        true,          true};
+    DesktopNotification expected{"Mailer",        "mail-unread",        "Re: plans", "See you",
+                                 "email.arrived", "org.example.Mailer", 0,           true};
     EXPECT_EQ(seen.front(), expected);
     // Korvo skipped two of them; the daemon still got all three.
     EXPECT_TRUE(waitUntil([&] { return daemon.notifies == 3; }));

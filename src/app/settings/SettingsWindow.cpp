@@ -563,8 +563,8 @@ QWidget* SettingsWindow::batteryPage() {
     toggle(
         peripherals, QStringLiteral("peripheralBatteryWarn"),
         QStringLiteral("Warn when a peripheral runs low"),
-        QStringLiteral("A connected mouse, keyboard, headset, controller or pen at 20 % and again "
-                       "at 10 %."),
+        QStringLiteral("A connected mouse, keyboard, headset, controller or pen at 20\u00a0% and "
+                       "again at 10\u00a0%."),
         [&s] { return s.peripheralBatteryWarn(); },
         [&s](bool v) { s.setPeripheralBatteryWarn(v); });
     layout->addStretch(1);

@@ -96,9 +96,6 @@ std::optional<DesktopNotification> DBusNotificationMonitor::parseNotify(
     }
     // A boolean by the book; some senders use a number.
     n.transient = hints.value(QStringLiteral("transient")).toBool();
-    for (const char* key : {"image-data", "image_data", "image-path", "image_path", "icon_data"}) {
-        n.hasImage = n.hasImage || hints.contains(QLatin1String(key));
-    }
     return n;
 }
 
