@@ -20,38 +20,43 @@ namespace korvo {
 class LoginItem;
 class SystemLog;
 
-// Every preference: type, key, setter suffix, default. The key is persisted exactly as spelled.
-#define KORVO_SETTINGS(X)                                      \
-    X(double, toastDuration, ToastDuration, 2.5)               \
-    X(bool, hoverToExpand, HoverToExpand, true)                \
-    X(bool, hapticFeedback, HapticFeedback, true)              \
-    X(bool, launchAtLogin, LaunchAtLogin, false)               \
-    X(QString, islandStyle, IslandStyle, "black")              \
-    X(QString, accentMode, AccentMode, "adaptive")             \
-    X(bool, showCarouselDots, ShowCarouselDots, true)          \
-    X(bool, artworkGlow, ArtworkGlow, true)                    \
-    X(bool, batteryToasts, BatteryToasts, true)                \
-    X(bool, lowBatteryWarn, LowBatteryWarn, true)              \
-    X(double, lowBatteryThreshold, LowBatteryThreshold, 20)    \
-    X(bool, browserMedia, BrowserMedia, true)                  \
-    X(bool, trackChangeToast, TrackChangeToast, true)          \
-    X(bool, clipboardEnabled, ClipboardEnabled, true)          \
-    X(bool, otpDetection, OtpDetection, true)                  \
-    X(int, clipboardHistoryLimit, ClipboardHistoryLimit, 30)   \
-    X(bool, calendarEnabled, CalendarEnabled, true)            \
-    X(double, calendarLeadMinutes, CalendarLeadMinutes, 30)    \
-    X(bool, systemCardEnabled, SystemCardEnabled, true)        \
-    X(bool, hudCPU, HudCPU, true)                              \
-    X(bool, hudGPU, HudGPU, true)                              \
-    X(bool, hudMemory, HudMemory, true)                        \
-    X(bool, hudSwap, HudSwap, true)                            \
-    X(bool, hudStorage, HudStorage, true)                      \
-    X(bool, hudNetwork, HudNetwork, true)                      \
-    X(bool, hudDisk, HudDisk, true)                            \
-    X(bool, hudPower, HudPower, true)                          \
+// The desktop around the island: desktop notifications (off until switched on; the apps seen,
+// as stored by NotificationApps) and peripheral battery warnings.
+#define KORVO_DESKTOP_SETTINGS(X)                              \
     X(bool, desktopNotifications, DesktopNotifications, false) \
     X(QString, notificationApps, NotificationApps, "")         \
     X(bool, peripheralBatteryWarn, PeripheralBatteryWarn, true)
+
+// Every preference: type, key, setter suffix, default. The key is persisted exactly as spelled.
+#define KORVO_SETTINGS(X)                                    \
+    X(double, toastDuration, ToastDuration, 2.5)             \
+    X(bool, hoverToExpand, HoverToExpand, true)              \
+    X(bool, hapticFeedback, HapticFeedback, true)            \
+    X(bool, launchAtLogin, LaunchAtLogin, false)             \
+    X(QString, islandStyle, IslandStyle, "black")            \
+    X(QString, accentMode, AccentMode, "adaptive")           \
+    X(bool, showCarouselDots, ShowCarouselDots, true)        \
+    X(bool, artworkGlow, ArtworkGlow, true)                  \
+    X(bool, batteryToasts, BatteryToasts, true)              \
+    X(bool, lowBatteryWarn, LowBatteryWarn, true)            \
+    X(double, lowBatteryThreshold, LowBatteryThreshold, 20)  \
+    X(bool, browserMedia, BrowserMedia, true)                \
+    X(bool, trackChangeToast, TrackChangeToast, true)        \
+    X(bool, clipboardEnabled, ClipboardEnabled, true)        \
+    X(bool, otpDetection, OtpDetection, true)                \
+    X(int, clipboardHistoryLimit, ClipboardHistoryLimit, 30) \
+    X(bool, calendarEnabled, CalendarEnabled, true)          \
+    X(double, calendarLeadMinutes, CalendarLeadMinutes, 30)  \
+    X(bool, systemCardEnabled, SystemCardEnabled, true)      \
+    X(bool, hudCPU, HudCPU, true)                            \
+    X(bool, hudGPU, HudGPU, true)                            \
+    X(bool, hudMemory, HudMemory, true)                      \
+    X(bool, hudSwap, HudSwap, true)                          \
+    X(bool, hudStorage, HudStorage, true)                    \
+    X(bool, hudNetwork, HudNetwork, true)                    \
+    X(bool, hudDisk, HudDisk, true)                          \
+    X(bool, hudPower, HudPower, true)                        \
+    KORVO_DESKTOP_SETTINGS(X)
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
 /// default and stays absent from the file. Main-thread only.
