@@ -119,6 +119,13 @@ TEST_F(PeripheralBusTest, LevelsCrossingThresholdsWarnOnceEachThroughTheDaemonsS
     upower.setPercentage("mouse_dev_C0", 20);
     ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 5; }));
     EXPECT_EQ(toasts.back(), "Mouse battery low / 20 % · MX Anywhere 3");
+
+    // UPower restarting is a change too: what it lists now is read.
+    upower.stop();
+    upower.set("keyboard_1", 6, "Travel Keyboard", 5);
+    ASSERT_TRUE(upower.publish());
+    ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 6; }));
+    EXPECT_EQ(toasts.back(), "Keyboard battery low / 5 % · Travel Keyboard");
     loop.waitForBackground();
 }
 
