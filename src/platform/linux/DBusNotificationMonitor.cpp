@@ -7,6 +7,8 @@
 #include <QDBusVirtualObject>
 #include <QPointer>
 
+#include <atomic>
+
 namespace korvo {
 
 namespace {
@@ -18,6 +20,14 @@ const QString kMatchRule =
 QString hintString(const QVariantMap& hints, const char* key) {
     const QVariant v = hints.value(QLatin1String(key));
     return v.metaType().id() == QMetaType::QString ? v.toString() : QString();
+}
+
+// Runs `fn` on the monitor's own (main) thread, unless the monitor is gone.
+template <typename Fn>
+void later(const QPointer<DBusNotificationMonitor>& self, Fn fn) {
+    if (auto* monitor = self.data()) {
+        QMetaObject::invokeMethod(monitor, std::move(fn), Qt::QueuedConnection);
+    }
 }
 
 // Receives what the bus copies to the monitor. Qt may call it off the main thread; it only
@@ -104,27 +114,26 @@ Subscription DBusNotificationMonitor::watch(std::function<void(const DesktopNoti
     stop(m_generation);
     const int generation = ++m_generation;
     m_session = std::make_unique<Session>();
+    // Qt shares connections by name: every watch of every monitor gets a name of its own.
+    static std::atomic<int> watches{0};
     m_session->connectionName =
-        QStringLiteral("korvo-notification-monitor-") + QString::number(generation);
+        QStringLiteral("korvo-notification-monitor-") + QString::number(++watches);
     m_session->seen = std::move(seen);
     m_session->status = std::move(status);
 
     QPointer<DBusNotificationMonitor> self(this);
     // Answers reach the service on the main thread, and only while this watch lasts.
     auto report = [self, generation](NotificationMonitorStatus s) {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, generation, s] {
-                if (self && self->m_session && self->m_generation == generation) {
-                    const auto fn = self->m_session->status;
-                    if (s == NotificationMonitorStatus::refused ||
-                        s == NotificationMonitorStatus::unavailable) {
-                        self->stop(generation);  // nothing more will come on it
-                    }
-                    fn(s);
+        later(self, [self, generation, s] {
+            if (self && self->m_session && self->m_generation == generation) {
+                const auto fn = self->m_session->status;
+                if (s == NotificationMonitorStatus::refused ||
+                    s == NotificationMonitorStatus::unavailable) {
+                    self->stop(generation);  // nothing more will come on it
                 }
-            },
-            Qt::QueuedConnection);
+                fn(s);
+            }
+        });
     };
 
     QDBusConnection connection =
@@ -135,14 +144,11 @@ Subscription DBusNotificationMonitor::watch(std::function<void(const DesktopNoti
         report(NotificationMonitorStatus::unavailable);
     } else {
         m_session->sink = new Sink([self, generation](DesktopNotification n) {
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, generation, n = std::move(n)] {
-                    if (self && self->m_session && self->m_generation == generation) {
-                        self->m_session->seen(n);
-                    }
-                },
-                Qt::QueuedConnection);
+            later(self, [self, generation, n = std::move(n)] {
+                if (self && self->m_session && self->m_generation == generation) {
+                    self->m_session->seen(n);
+                }
+            });
         });
         connection.registerVirtualObject(QStringLiteral("/"), m_session->sink,
                                          QDBusConnection::SubPath);
