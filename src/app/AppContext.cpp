@@ -9,10 +9,12 @@
 #include "platform/demo/DemoScriptBridge.h"
 #include "platform/linux/BlueZDeviceRegistry.h"
 #include "platform/linux/BlueZHub.h"
+#include "platform/linux/DBusNotificationMonitor.h"
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/IcsCalendarStore.h"
 #include "platform/linux/MprisScriptBridge.h"
 #include "platform/linux/NetworkArtworkFetcher.h"
+#include "platform/linux/PeripheralBatteryWatch.h"
 #include "platform/linux/PowerProfilesLowPowerMode.h"
 #include "platform/linux/ProcHostStats.h"
 #include "platform/linux/QtPasteboard.h"
@@ -30,6 +32,9 @@
 #include "services/clipboard/ClipboardService.h"
 #include "services/devices/DevicesActivityProvider.h"
 #include "services/devices/DevicesService.h"
+#include "services/devices/PeripheralBatteryService.h"
+#include "services/notifications/NotificationActivityProvider.h"
+#include "services/notifications/NotificationService.h"
 #include "services/nowplaying/MediaService.h"
 #include "services/nowplaying/NowPlayingActivityProvider.h"
 #include "services/power/BatteryActivityProvider.h"
@@ -60,6 +65,13 @@ std::unique_ptr<Pasteboard> systemPasteboard(MainLoop& loop) {
     // any other platform, QClipboard.
     return std::make_unique<QtPasteboard>();
 }
+
+// The demo has no peripherals of its own to run low.
+class NoPeripheralLevels final : public PeripheralLevelSource {
+public:
+    std::vector<PeripheralLevel> readLevels() override { return {}; }
+    Subscription observe(std::function<void()>) override { return {}; }
+};
 
 }  // namespace
 
@@ -125,6 +137,19 @@ AppContext::AppContext(const QString& executablePath, bool demo)
             loop, bus, registry, registry,
             std::make_shared<UPowerPeripheralBatteries>(QDBusConnection::systemBus()));
     }
+
+    // Off until the user switches it on; the demo watches the real session bus too.
+    notificationMonitor = std::make_unique<DBusNotificationMonitor>();
+    notifications =
+        std::make_unique<NotificationService>(loop, bus, settings, *notificationMonitor);
+    if (demo) {
+        peripheralLevels = std::make_shared<NoPeripheralLevels>();
+    } else {
+        peripheralLevels = std::make_shared<PeripheralBatteryWatch>(QDBusConnection::systemBus(),
+                                                                    QDBusConnection::systemBus());
+    }
+    peripheralBatteries =
+        std::make_unique<PeripheralBatteryService>(loop, bus, settings, peripheralLevels);
 }
 
 AppContext::~AppContext() {
@@ -142,6 +167,10 @@ void AppContext::start() {
     engine.registerProvider(std::make_unique<ClipboardActivityProvider>(*clipboard));
     engine.registerProvider(std::make_unique<SystemStatsActivityProvider>(loop, bus, settings));
     engine.registerProvider(std::make_unique<DevicesActivityProvider>(*devices));
+    // Beyond the table: desktop notifications and peripheral batteries.
+    engine.registerProvider(std::make_unique<NotificationActivityProvider>(*notifications));
+    engine.registerProvider(
+        std::make_unique<PeripheralBatteryActivityProvider>(*peripheralBatteries));
     engine.start();
 }
 

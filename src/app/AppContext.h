@@ -24,6 +24,10 @@ class SystemStatsService;
 class ClipboardService;
 class Pasteboard;
 class MediaService;
+class NotificationMonitor;
+class NotificationService;
+class PeripheralBatteryService;
+class PeripheralLevelSource;
 class PowerService;
 class PowerSource;
 class ScreenCaptureIndex;
@@ -63,6 +67,10 @@ struct AppContext {
     std::unique_ptr<LowPowerMode> lowPowerMode;
     std::unique_ptr<SystemStatsService> stats;
     std::unique_ptr<DevicesService> devices;
+    std::unique_ptr<NotificationMonitor> notificationMonitor;
+    std::unique_ptr<NotificationService> notifications;
+    std::shared_ptr<PeripheralLevelSource> peripheralLevels;
+    std::unique_ptr<PeripheralBatteryService> peripheralBatteries;
 };
 
 }  // namespace korvo

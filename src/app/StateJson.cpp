@@ -24,6 +24,11 @@ QJsonValue optionalString(const std::optional<QString>& s) {
     return s ? QJsonValue(*s) : QJsonValue(QJsonValue::Null);
 }
 
+template <typename T>
+QJsonValue optionalNumber(const std::optional<T>& v) {
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
 QString colorName(const QColor& c) {
     return c.name(QColor::HexArgb);
 }
@@ -55,41 +60,69 @@ void collect(const ui::Node& n, QJsonArray& out) {
 
 }  // namespace
 
+QJsonObject nowPlayingJson(const NowPlayingInfo& p) {
+    return {{"type", "nowPlaying"},
+            {"title", p.title},
+            {"artist", p.artist},
+            {"album", optionalString(p.album)},
+            {"hasArtwork", p.artwork != nullptr},
+            {"artworkURL", optionalString(p.artworkURL)},
+            {"isPlaying", p.isPlaying},
+            {"duration", p.duration},
+            {"elapsed", p.elapsed},
+            {"source", rawValue(p.sourceApp)},
+            {"sourceLabel", optionalString(p.sourceLabel)},
+            {"volume", optionalNumber(p.volume)}};
+}
+
 QJsonObject payloadJson(const ActivityPayload& payload) {
     return std::visit(
         [](const auto& p) -> QJsonObject {
             using T = std::decay_t<decltype(p)>;
             if constexpr (std::is_same_v<T, NowPlayingInfo>) {
-                return {{"type", "nowPlaying"},
-                        {"title", p.title},
-                        {"artist", p.artist},
-                        {"isPlaying", p.isPlaying},
-                        {"source", rawValue(p.sourceApp)}};
+                return nowPlayingJson(p);
             } else if constexpr (std::is_same_v<T, BatteryInfo>) {
                 return {{"type", "battery"},
                         {"percentage", p.percentage},
-                        {"isCharging", p.isCharging}};
+                        {"isCharging", p.isCharging},
+                        {"timeRemaining", optionalNumber(p.timeRemaining)}};
             } else if constexpr (std::is_same_v<T, BluetoothDeviceInfo>) {
-                return {{"type", "bluetooth"}, {"name", p.name}, {"icon", p.icon}};
+                return {{"type", "bluetooth"},
+                        {"name", p.name},
+                        {"icon", p.icon},
+                        {"batteryLevel", optionalNumber(p.batteryLevel)}};
             } else if constexpr (std::is_same_v<T, CalendarEventInfo>) {
                 return {{"type", "calendar"},
                         {"title", p.title},
                         {"start", p.start.toString(Qt::ISODate)},
-                        {"end", p.end.toString(Qt::ISODate)}};
+                        {"end", p.end.toString(Qt::ISODate)},
+                        {"joinURL", p.joinURL ? QJsonValue(p.joinURL->toString()) : QJsonValue()},
+                        {"provider", optionalString(p.provider)},
+                        {"color", p.color ? QJsonValue(colorName(*p.color)) : QJsonValue()}};
             } else if constexpr (std::is_same_v<T, ClipboardInfo>) {
-                return {{"type", "clipboard"}, {"count", p.count}, {"isOTP", p.isOTP}};
+                return {{"type", "clipboard"},
+                        {"latest", p.latest},
+                        {"count", p.count},
+                        {"isOTP", p.isOTP}};
             } else if constexpr (std::is_same_v<T, std::vector<ConnectedDeviceInfo>>) {
-                QJsonArray names;
+                QJsonArray devices;
                 for (const auto& d : p) {
-                    names.append(d.name);
+                    devices.append(QJsonObject{
+                        {"id", d.id},
+                        {"name", d.name},
+                        {"kind", rawValue(d.kind)},
+                        {"symbol", d.symbol()},
+                        {"battery", optionalNumber(d.battery)},
+                        {"isCharging", d.isCharging ? QJsonValue(*d.isCharging) : QJsonValue()},
+                        {"isLinkActive", d.isLinkActive}});
                 }
-                return {{"type", "devices"}, {"devices", names}};
+                return {{"type", "devices"}, {"devices", devices}};
             } else if constexpr (std::is_same_v<T, GenericPayload>) {
                 return {{"type", "generic"},
                         {"icon", p.icon},
                         {"title", p.title},
                         {"subtitle", optionalString(p.subtitle)},
-                        {"progress", p.progress ? QJsonValue(*p.progress) : QJsonValue()}};
+                        {"progress", optionalNumber(p.progress)}};
             } else {
                 return {{"type", "systemStats"}};
             }

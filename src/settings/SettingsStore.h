@@ -4,6 +4,7 @@
 #include "core/IslandPreferences.h"
 #include "core/MainLoop.h"
 #include "core/Published.h"
+#include "platform/NotificationMonitor.h"
 
 #include <QColor>
 #include <QSettings>
@@ -18,6 +19,13 @@ namespace korvo {
 
 class LoginItem;
 class SystemLog;
+
+// The desktop around the island: desktop notifications (off until switched on; the apps seen,
+// as stored by NotificationApps) and peripheral battery warnings.
+#define KORVO_DESKTOP_SETTINGS(X)                              \
+    X(bool, desktopNotifications, DesktopNotifications, false) \
+    X(QString, notificationApps, NotificationApps, "")         \
+    X(bool, peripheralBatteryWarn, PeripheralBatteryWarn, true)
 
 // Every preference: type, key, setter suffix, default. The key is persisted exactly as spelled.
 #define KORVO_SETTINGS(X)                                    \
@@ -47,7 +55,8 @@ class SystemLog;
     X(bool, hudStorage, HudStorage, true)                    \
     X(bool, hudNetwork, HudNetwork, true)                    \
     X(bool, hudDisk, HudDisk, true)                          \
-    X(bool, hudPower, HudPower, true)
+    X(bool, hudPower, HudPower, true)                        \
+    KORVO_DESKTOP_SETTINGS(X)
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
 /// default and stays absent from the file. Main-thread only.
@@ -71,7 +80,7 @@ public:
     KORVO_SETTINGS(KORVO_DECLARE_SETTING)
 #undef KORVO_DECLARE_SETTING
 
-    /// All 27 keys, in table order.
+    /// All keys, in table order.
     static const std::vector<QString>& keys();
     /// True once the key has been written to the store.
     bool isStored(const QString& key) const;
@@ -80,6 +89,10 @@ public:
     Subscription observe(std::function<void(const QString& key)> fn) {
         return m_changed.subscribe(std::move(fn));
     }
+
+    /// Not a preference and never stored: where watching desktop notifications stands, so the
+    /// settings window can say when the desktop refuses it.
+    Published<NotificationMonitorStatus> notificationMonitorStatus{NotificationMonitorStatus::off};
 
     static const std::vector<std::pair<QString, QColor>>& accentChoices();
     static QColor fixedAccentColor(const QString& name);

@@ -3,6 +3,7 @@
 #include "app/settings/SettingsWindow.h"
 #include "core/VirtualLoop.h"
 #include "settings/HUDStat.h"
+#include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
 
 #include <QAbstractButton>
@@ -61,6 +62,8 @@ TEST_F(SettingsWindowTest, TogglesWriteTheirKeyAndFollowOutsideChanges) {
         {"clipboardEnabled", [&] { return settings.clipboardEnabled(); }},
         {"otpDetection", [&] { return settings.otpDetection(); }},
         {"systemCardEnabled", [&] { return settings.systemCardEnabled(); }},
+        {"peripheralBatteryWarn", [&] { return settings.peripheralBatteryWarn(); }},
+        {"desktopNotifications", [&] { return settings.desktopNotifications(); }},
     };
     for (const auto& [key, get] : toggles) {
         auto* box = find<QCheckBox>("toggle." + key);
@@ -140,6 +143,41 @@ TEST_F(SettingsWindowTest, StyleChoicesAccentPickerAndHistorySize) {
     settings.setClipboardHistoryLimit(10);
     EXPECT_TRUE(find<QToolButton>("history.10")->isChecked());
     EXPECT_FALSE(find<QToolButton>("history.50")->isChecked());
+}
+
+TEST_F(SettingsWindowTest, NotificationAppsFollowTheStoreAndTheRefusalIsSaid) {
+    window.select(SettingsTab::notifications);
+    EXPECT_TRUE(find<QLabel>("notifications.empty")->isVisibleTo(&window));
+    // Seen by the service while the window is open.
+    settings.setDesktopNotifications(true);
+    settings.setNotificationApps(R"([{"name":"Mail","allowed":true},{"name":"R&D Bot"}])");
+    auto* mail = find<QCheckBox>("notificationApp.Mail");
+    ASSERT_NE(mail, nullptr);
+    EXPECT_TRUE(mail->isChecked());
+    EXPECT_EQ(find<QCheckBox>("notificationApp.R&D Bot")->text(), "R&&D Bot");
+    EXPECT_FALSE(find<QLabel>("notifications.empty")->isVisibleTo(&window));
+
+    mail->click();
+    EXPECT_EQ(notificationapps::parse(settings.notificationApps()),
+              (std::vector<NotificationApp>{{"Mail", false}, {"R&D Bot", true}}));
+    EXPECT_EQ(find<QCheckBox>("notificationApp.Mail"), mail) << "the row stays where it was";
+    settings.setNotificationApps(R"([{"name":"Mail","allowed":true},{"name":"Chat"}])");
+    EXPECT_TRUE(mail->isChecked());
+    EXPECT_NE(find<QCheckBox>("notificationApp.Chat"), nullptr);
+
+    // While the switch is off the list stays as it is.
+    settings.setDesktopNotifications(false);
+    EXPECT_FALSE(mail->isEnabled());
+    mail->click();
+    EXPECT_TRUE(mail->isChecked());
+
+    auto* status = find<QLabel>("notifications.status");
+    EXPECT_FALSE(status->isVisibleTo(&window));
+    settings.notificationMonitorStatus.set(NotificationMonitorStatus::refused);
+    EXPECT_TRUE(status->isVisibleTo(&window));
+    EXPECT_FALSE(status->text().isEmpty());
+    settings.notificationMonitorStatus.set(NotificationMonitorStatus::watching);
+    EXPECT_FALSE(status->isVisibleTo(&window));
 }
 
 TEST_F(SettingsWindowTest, SidebarSectionsTabsAndAbout) {

@@ -3,6 +3,7 @@
 #include "platform/linux/UPowerPeripheralBatteries.h"
 
 #include "FakeBlueZ.h"
+#include "FakeUPowerDevices.h"
 #include "core/QtMainLoop.h"
 #include "fakes/QtPrinters.h"
 #include "services/devices/DevicesService.h"
@@ -16,6 +17,7 @@
 using namespace korvo;
 using korvo::testing::FakeBlueZ;
 using korvo::testing::FakeService;
+using korvo::testing::FakeUPowerDevices;
 using korvo::testing::settle;
 using korvo::testing::waitUntil;
 
@@ -41,51 +43,6 @@ QVariantMap bluezDevice(const QString& address, const QString& name, uint cls, b
     }
     return p;
 }
-
-/// UPower's device list with peripheral devices.
-class FakeUPowerDevices : public FakeService {
-public:
-    FakeUPowerDevices()
-        : FakeService(QStringLiteral("org.freedesktop.UPower"),
-                      QStringLiteral("/org/freedesktop/UPower")) {}
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        QVariant answer;
-        {
-            std::lock_guard lock(mutex);
-            if (message.path() == QLatin1String("/org/freedesktop/UPower") &&
-                message.member() == QLatin1String("EnumerateDevices")) {
-                QList<QDBusObjectPath> paths;
-                for (const auto& path : m_devices.keys()) {
-                    paths << QDBusObjectPath(path);
-                }
-                answer = QVariant::fromValue(paths);
-            } else if (message.member() == QLatin1String("GetAll") &&
-                       message.arguments().value(0).toString() ==
-                           QLatin1String("org.freedesktop.UPower.Device") &&
-                       m_devices.contains(message.path())) {
-                answer = QVariant(m_devices.value(message.path()));
-            } else {
-                return false;
-            }
-        }
-        connection.send(message.createReply(answer));
-        ++calls;
-        return true;
-    }
-
-    void set(const QString& name, uint type, const QString& model, double percentage) {
-        std::lock_guard lock(mutex);
-        m_devices.insert(QStringLiteral("/org/freedesktop/UPower/devices/") + name,
-                         {{QStringLiteral("Type"), type},
-                          {QStringLiteral("Model"), model},
-                          {QStringLiteral("Percentage"), percentage},
-                          {QStringLiteral("IsPresent"), true}});
-    }
-
-private:
-    QMap<QString, QVariantMap> m_devices;
-};
 
 /// power-profiles-daemon under one of its two names.
 class FakePowerProfiles : public FakeService {

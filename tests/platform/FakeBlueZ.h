@@ -92,6 +92,18 @@ public:
                               {{QStringLiteral("Connected"), connected}});
     }
 
+    /// A changed battery level, announced as BlueZ does.
+    void setBattery(const QString& path, int percentage) {
+        const QVariant level = QVariant::fromValue(uchar(percentage));
+        {
+            std::lock_guard lock(mutex);
+            m_objects[path][QStringLiteral("org.bluez.Battery1")].insert(
+                QStringLiteral("Percentage"), level);
+        }
+        emitPropertiesChanged(path, QStringLiteral("org.bluez.Battery1"),
+                              {{QStringLiteral("Percentage"), level}});
+    }
+
 private:
     QMap<QString, BlueZInterfaces> m_objects;
 };

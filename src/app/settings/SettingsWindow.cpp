@@ -2,6 +2,7 @@
 
 #include "core/Published.h"
 #include "settings/HUDStat.h"
+#include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
 #include "ui/island/Theme.h"
 #include "ui/kit/Shapes.h"
@@ -26,6 +27,9 @@
 
 #include <array>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <set>
 
 namespace korvo {
 
@@ -40,8 +44,8 @@ struct TabInfo {
     const char* section;
 };
 
-const std::array<TabInfo, 8>& tabs() {
-    static const std::array<TabInfo, 8> t{{
+const std::array<TabInfo, 9>& tabs() {
+    static const std::array<TabInfo, 9> t{{
         {SettingsTab::general, "general", "General", "gearshape.fill", QColor(142, 142, 147),
          "App"},
         {SettingsTab::appearance, "appearance", "Appearance", "paintbrush.fill",
@@ -54,6 +58,8 @@ const std::array<TabInfo, 8>& tabs() {
          "Live Activities"},
         {SettingsTab::clipboard, "clipboard", "Clipboard", "doc.on.clipboard.fill",
          QColor(50, 173, 230), "Notifications"},
+        {SettingsTab::notifications, "notifications", "Desktop Notifications", "bell.fill",
+         QColor(255, 59, 48), "Notifications"},
         {SettingsTab::systemHUD, "systemHUD", "System HUD", "gauge.with.dots.needle.67percent",
          QColor(48, 176, 199), "Live Activities"},
         {SettingsTab::about, "about", "About", "info", QColor(142, 142, 147), "Korvo"},
@@ -202,6 +208,7 @@ QString SettingsWindow::formatMinutes(double v) {
 
 struct SettingsWindow::Observer {
     Subscription subscription;
+    Subscription monitorStatus;
 };
 
 SettingsWindow::SettingsWindow(SettingsStore& settings, QString version, QString buildNumber,
@@ -319,6 +326,8 @@ QWidget* SettingsWindow::buildPage(SettingsTab tab) {
             return calendarPage();
         case SettingsTab::clipboard:
             return clipboardPage();
+        case SettingsTab::notifications:
+            return notificationsPage();
         case SettingsTab::systemHUD:
             return systemPage();
         case SettingsTab::about:
@@ -550,6 +559,14 @@ QWidget* SettingsWindow::batteryPage() {
         low, QStringLiteral("lowBatteryThreshold"), QStringLiteral("Low battery threshold"), 5, 50,
         5, formatPercent, [&s] { return s.lowBatteryThreshold(); },
         [&s](double v) { s.setLowBatteryThreshold(v); }, [&s] { return s.lowBatteryWarn(); });
+    auto* peripherals = section(layout, QStringLiteral("Peripherals"));
+    toggle(
+        peripherals, QStringLiteral("peripheralBatteryWarn"),
+        QStringLiteral("Warn when a peripheral runs low"),
+        QStringLiteral("A connected mouse, keyboard, headset, controller or pen at 20\u00a0% and "
+                       "again at 10\u00a0%."),
+        [&s] { return s.peripheralBatteryWarn(); },
+        [&s](bool v) { s.setPeripheralBatteryWarn(v); });
     layout->addStretch(1);
     return page;
 }
@@ -643,6 +660,96 @@ QWidget* SettingsWindow::clipboardPage() {
     auto* last = section(layout, QString());
     note(last, QStringLiteral("Content marked concealed by password managers is never shown or "
                               "stored."));
+    layout->addStretch(1);
+    return page;
+}
+
+QString SettingsWindow::monitorStatusText(NotificationMonitorStatus status) {
+    switch (status) {
+        case NotificationMonitorStatus::refused:
+            return QStringLiteral(
+                "This session's message bus does not allow watching "
+                "notifications, so none can be shown.");
+        case NotificationMonitorStatus::unavailable:
+            return QStringLiteral("No session message bus to watch notifications on.");
+        case NotificationMonitorStatus::off:
+        case NotificationMonitorStatus::starting:
+        case NotificationMonitorStatus::watching:
+            break;
+    }
+    return {};
+}
+
+QWidget* SettingsWindow::notificationsPage() {
+    auto [page, layout] = makePage();
+    auto& s = m_settings;
+    auto* first = section(layout, QString());
+    toggle(
+        first, QStringLiteral("desktopNotifications"), QStringLiteral("Show desktop notifications"),
+        QStringLiteral("Notifications from other applications also appear as toasts in the "
+                       "island. Your notification daemon keeps showing them as before."),
+        [&s] { return s.desktopNotifications(); }, [&s](bool v) { s.setDesktopNotifications(v); });
+    auto* status = captionLabel(QString());
+    status->setObjectName(QStringLiteral("notifications.status"));
+    status->hide();
+    first->addWidget(status);
+    m_observer->monitorStatus =
+        s.notificationMonitorStatus.subscribe([status](NotificationMonitorStatus st) {
+            const QString text = monitorStatusText(st);
+            status->setText(text);
+            status->setVisible(!text.isEmpty());
+        });
+
+    auto* appsSection = section(layout, QStringLiteral("Applications"));
+    auto* empty =
+        captionLabel(QStringLiteral("Applications appear here once they send a "
+                                    "notification."));
+    empty->setObjectName(QStringLiteral("notifications.empty"));
+    appsSection->addWidget(empty);
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(6);
+    appsSection->addLayout(rows);
+    // One switch per application, kept in place so a click never loses the row it came from.
+    auto boxes = std::make_shared<std::map<QString, QCheckBox*>>();
+    m_refreshers.push_back([this, &s, rows, empty, boxes] {
+        const auto apps = notificationapps::parse(s.notificationApps());
+        std::set<QString> listed;
+        for (const auto& app : apps) {
+            listed.insert(app.name);
+            QCheckBox*& box = (*boxes)[app.name];
+            if (!box) {
+                box = new QCheckBox(
+                    QString(app.name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+                box->setObjectName(QStringLiteral("notificationApp.") + app.name);
+                rows->addWidget(box);
+                const QString name = app.name;
+                QObject::connect(box, &QCheckBox::toggled, this, [this, &s, name](bool on) {
+                    if (m_refreshing) {
+                        return;
+                    }
+                    auto current = notificationapps::parse(s.notificationApps());
+                    if (notificationapps::setAllowed(current, name, on)) {
+                        s.setNotificationApps(notificationapps::serialise(current));
+                    }
+                });
+            }
+            box->setChecked(app.allowed);
+            box->setEnabled(s.desktopNotifications());
+        }
+        for (auto it = boxes->begin(); it != boxes->end();) {
+            if (listed.count(it->first) == 0) {
+                it->second->deleteLater();
+                it = boxes->erase(it);
+            } else {
+                ++it;
+            }
+        }
+        empty->setVisible(apps.empty());
+    });
+    auto* last = section(layout, QString());
+    note(last, QStringLiteral("Korvo only looks at the notifications applications send; it never "
+                              "replaces your notification daemon, and only the list of "
+                              "applications is kept."));
     layout->addStretch(1);
     return page;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NotificationMonitor.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -24,6 +26,7 @@ enum class SettingsTab {
     nowPlaying,
     calendar,
     clipboard,
+    notifications,
     systemHUD,
     about
 };
@@ -44,6 +47,9 @@ public:
     void select(SettingsTab tab);
     SettingsTab selection() const { return m_selection; }
 
+    /// The line the Notifications tab shows for where watching stands; empty when all is well.
+    static QString monitorStatusText(NotificationMonitorStatus status);
+
     /// Value shown by the sliders, as the user reads it.
     static QString formatSeconds(double v);
     static QString formatPercent(double v);
@@ -57,6 +63,7 @@ private:
     QWidget* nowPlayingPage();
     QWidget* calendarPage();
     QWidget* clipboardPage();
+    QWidget* notificationsPage();
     QWidget* systemPage();
     QWidget* aboutPage();
 

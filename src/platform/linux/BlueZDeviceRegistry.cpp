@@ -105,6 +105,89 @@ BatteryReport BlueZDeviceRegistry::batteriesFrom(const ManagedObjects& objects) 
     return report;
 }
 
+std::vector<PeripheralLevel> BlueZDeviceRegistry::readPeripherals() {
+    const auto objects = managedObjects();
+    return objects ? peripheralsFrom(*objects) : std::vector<PeripheralLevel>{};
+}
+
+std::vector<PeripheralLevel> BlueZDeviceRegistry::peripheralsFrom(const ManagedObjects& objects) {
+    std::vector<PeripheralLevel> levels;
+    const BatteryReport batteries = batteriesFrom(objects);
+    for (auto it = objects.begin(); it != objects.end(); ++it) {
+        const auto device = it->find(BlueZHub::kDeviceInterface);
+        if (device == it->end()) {
+            continue;
+        }
+        const auto name = BlueZHub::displayName(*device);
+        const auto kind = peripheralKind(*device);
+        const auto battery = name ? batteries.find(*name) : batteries.end();
+        if (!kind || battery == batteries.end()) {
+            continue;
+        }
+        levels.push_back(PeripheralLevel{*name, *kind, battery->second.level, std::nullopt});
+    }
+    return levels;
+}
+
+std::optional<PeripheralKind> BlueZDeviceRegistry::peripheralKind(const QVariantMap& device) {
+    static const std::pair<QLatin1String, PeripheralKind> icons[] = {
+        {QLatin1String("input-mouse"), PeripheralKind::mouse},
+        {QLatin1String("input-keyboard"), PeripheralKind::keyboard},
+        {QLatin1String("input-gaming"), PeripheralKind::gamingInput},
+        {QLatin1String("input-tablet"), PeripheralKind::pen},
+        {QLatin1String("audio-headset"), PeripheralKind::headset},
+        {QLatin1String("audio-headphones"), PeripheralKind::headset},
+    };
+    const QString icon = device.value(QStringLiteral("Icon")).toString();
+    for (const auto& [name, kind] : icons) {
+        if (icon == name) {
+            return kind;
+        }
+    }
+    if (icon == QLatin1String("phone") || icon == QLatin1String("computer")) {
+        return std::nullopt;
+    }
+    bool hasClass = false;
+    const std::uint32_t cod = device.value(QStringLiteral("Class")).toUInt(&hasClass);
+    switch (majorClass(device)) {
+        case 1:  // computer
+        case 2:  // phone
+        case 7:  // wearable
+            return std::nullopt;
+        case 4:  // audio: headsets, hands-free and headphones; speakers and the rest are other
+        {
+            const std::uint32_t minor = (cod >> 2) & 0x3F;
+            return !hasClass || minor == 1 || minor == 2 || minor == 6
+                       ? std::optional(PeripheralKind::headset)
+                       : std::optional(PeripheralKind::other);
+        }
+        case 5:  // peripheral: keyboard and pointing bits, then the kind of device
+        {
+            if (!hasClass) {
+                return PeripheralKind::other;
+            }
+            const std::uint32_t input = (cod >> 6) & 0x3;
+            if (input == 1 || input == 3) {
+                return PeripheralKind::keyboard;
+            }
+            if (input == 2) {
+                return PeripheralKind::mouse;
+            }
+            switch ((cod >> 2) & 0xF) {
+                case 1:  // joystick
+                case 2:  // gamepad
+                    return PeripheralKind::gamingInput;
+                case 5:  // digitizer tablet
+                    return PeripheralKind::pen;
+                default:
+                    return PeripheralKind::other;
+            }
+        }
+        default:
+            return PeripheralKind::other;
+    }
+}
+
 std::uint32_t BlueZDeviceRegistry::majorClass(const QVariantMap& device) {
     bool hasClass = false;
     const std::uint32_t cod = device.value(QStringLiteral("Class")).toUInt(&hasClass);

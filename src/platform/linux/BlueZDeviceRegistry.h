@@ -24,11 +24,18 @@ public:
 
     std::optional<std::vector<PairedDevice>> pairedDevices() override;
     BatteryReport readBatteryReport() override;
+    /// The connected peripherals with a battery, for the low-battery warnings.
+    std::vector<PeripheralLevel> readPeripherals();
 
     /// The paired devices among the objects, in object-path order.
     static std::vector<PairedDevice> pairedFrom(const ManagedObjects& objects);
     /// The battery percentages of connected devices by name.
     static BatteryReport batteriesFrom(const ManagedObjects& objects);
+    /// The connected peripherals among the objects that report a battery: phones, computers
+    /// and watches warn of their own batteries and are left out.
+    static std::vector<PeripheralLevel> peripheralsFrom(const ManagedObjects& objects);
+    /// What a device is as a peripheral: from the icon BlueZ gives it, else from its class.
+    static std::optional<PeripheralKind> peripheralKind(const QVariantMap& device);
     /// The Bluetooth major device class of a device: from its class of device, or for a
     /// low-energy device (which has none) from its appearance.
     static std::uint32_t majorClass(const QVariantMap& device);

@@ -34,14 +34,10 @@ std::optional<QDBusMessage> call(const QDBusConnection& connection, const QDBusM
 UPowerPeripheralBatteries::UPowerPeripheralBatteries(QDBusConnection connection)
     : m_connection(std::move(connection)) {}
 
-std::optional<std::pair<QString, int>> UPowerPeripheralBatteries::peripheralLevel(
-    const QVariantMap& device) {
-    bool hasType = false;
-    const unsigned type = device.value(QStringLiteral("Type")).toUInt(&hasType);
-    if (!hasType ||
-        (type != kMouse && type != kKeyboard && type != kGamingInput && type != kHeadset)) {
-        return std::nullopt;
-    }
+namespace {
+
+// The model and level of a device of any type, when it names itself and reports a level.
+std::optional<std::pair<QString, int>> modelAndLevel(const QVariantMap& device) {
     const QString model = device.value(QStringLiteral("Model")).toString();
     bool hasLevel = false;
     const double percentage = device.value(QStringLiteral("Percentage")).toDouble(&hasLevel);
@@ -51,10 +47,78 @@ std::optional<std::pair<QString, int>> UPowerPeripheralBatteries::peripheralLeve
     return std::pair{model, static_cast<int>(std::lround(std::clamp(percentage, 0.0, 100.0)))};
 }
 
-std::map<QString, int> UPowerPeripheralBatteries::readPercentages() {
-    std::map<QString, int> levels;
+std::optional<unsigned> deviceType(const QVariantMap& device) {
+    bool hasType = false;
+    const unsigned type = device.value(QStringLiteral("Type")).toUInt(&hasType);
+    return hasType ? std::optional(type) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::pair<QString, int>> UPowerPeripheralBatteries::peripheralLevel(
+    const QVariantMap& device) {
+    const auto type = deviceType(device);
+    if (!type ||
+        (*type != kMouse && *type != kKeyboard && *type != kGamingInput && *type != kHeadset)) {
+        return std::nullopt;
+    }
+    return modelAndLevel(device);
+}
+
+std::optional<PeripheralLevel> UPowerPeripheralBatteries::peripheral(const QVariantMap& device) {
+    const auto type = deviceType(device);
+    if (!type) {
+        return std::nullopt;
+    }
+    PeripheralKind kind = PeripheralKind::other;
+    switch (*type) {
+        case kMouse:
+            kind = PeripheralKind::mouse;
+            break;
+        case kKeyboard:
+            kind = PeripheralKind::keyboard;
+            break;
+        case kGamingInput:
+            kind = PeripheralKind::gamingInput;
+            break;
+        case kPen:
+            kind = PeripheralKind::pen;
+            break;
+        case kTouchpad:
+            kind = PeripheralKind::touchpad;
+            break;
+        case kHeadset:
+        case kHeadphones:
+            kind = PeripheralKind::headset;
+            break;
+        case kRemoteControl:
+            kind = PeripheralKind::other;
+            break;
+        default:
+            return std::nullopt;  // the laptop's own battery, phones, UPSes and the like
+    }
+    // Absent devices linger in some drivers' lists with their last figure.
+    if (device.contains(QStringLiteral("IsPresent")) &&
+        !device.value(QStringLiteral("IsPresent")).toBool()) {
+        return std::nullopt;
+    }
+    const auto level = modelAndLevel(device);
+    if (!level) {
+        return std::nullopt;
+    }
+    PeripheralLevel p{level->first, kind, level->second, std::nullopt};
+    bool hasState = false;
+    const unsigned state = device.value(QStringLiteral("State")).toUInt(&hasState);
+    if (hasState && state != 0) {
+        // 1 charging, 4 fully charged and 5 pending charge all mean it sits on a charger.
+        p.charging = state == 1 || state == 4 || state == 5;
+    }
+    return p;
+}
+
+std::optional<std::vector<QVariantMap>> UPowerPeripheralBatteries::devices() {
     if (!m_connection.isConnected()) {
-        return levels;
+        return std::nullopt;
     }
     const QDeadlineTimer deadline(2 * kCallTimeoutMs);
     const auto list =
@@ -63,8 +127,9 @@ std::map<QString, int> UPowerPeripheralBatteries::readPercentages() {
                                             kService, QStringLiteral("EnumerateDevices")),
              deadline);
     if (!list) {
-        return levels;
+        return std::nullopt;
     }
+    std::vector<QVariantMap> all;
     const auto paths = qdbus_cast<QList<QDBusObjectPath>>(list->arguments().constFirst());
     for (const auto& path : paths) {
         auto get = QDBusMessage::createMethodCall(kService, path.path(),
@@ -72,12 +137,28 @@ std::map<QString, int> UPowerPeripheralBatteries::readPercentages() {
                                                   QStringLiteral("GetAll"));
         get.setArguments({kDeviceInterface});
         const auto reply = call(m_connection, get, deadline);
-        if (!reply) {
-            continue;
+        if (reply) {
+            all.push_back(qdbus_cast<QVariantMap>(reply->arguments().constFirst()));
         }
-        const auto properties = qdbus_cast<QVariantMap>(reply->arguments().constFirst());
+    }
+    return all;
+}
+
+std::map<QString, int> UPowerPeripheralBatteries::readPercentages() {
+    std::map<QString, int> levels;
+    for (const auto& properties : devices().value_or(std::vector<QVariantMap>{})) {
         if (const auto level = peripheralLevel(properties)) {
             levels.insert_or_assign(level->first, level->second);
+        }
+    }
+    return levels;
+}
+
+std::vector<PeripheralLevel> UPowerPeripheralBatteries::readPeripherals() {
+    std::vector<PeripheralLevel> levels;
+    for (const auto& properties : devices().value_or(std::vector<QVariantMap>{})) {
+        if (auto level = peripheral(properties)) {
+            levels.push_back(std::move(*level));
         }
     }
     return levels;
