@@ -47,7 +47,9 @@ class SystemLog;
     X(bool, hudStorage, HudStorage, true)                    \
     X(bool, hudNetwork, HudNetwork, true)                    \
     X(bool, hudDisk, HudDisk, true)                          \
-    X(bool, hudPower, HudPower, true)
+    X(bool, hudPower, HudPower, true)                        \
+    X(QString, display, Display, "main")                     \
+    X(bool, hideInFullScreen, HideInFullScreen, true)
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
 /// default and stays absent from the file. Main-thread only.
@@ -71,7 +73,7 @@ public:
     KORVO_SETTINGS(KORVO_DECLARE_SETTING)
 #undef KORVO_DECLARE_SETTING
 
-    /// All 27 keys, in table order.
+    /// Every key, in table order.
     static const std::vector<QString>& keys();
     /// True once the key has been written to the store.
     bool isStored(const QString& key) const;
