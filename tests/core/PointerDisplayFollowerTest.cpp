@@ -84,12 +84,3 @@ TEST_F(FollowerTest, ForgettingTakesTheNextReportAtOnceAndCancelsAPendingMove) {
     follower.report("C");
     EXPECT_EQ(settled(), "C");
 }
-
-TEST_F(FollowerTest, APendingMoveDiesWithTheFollower) {
-    auto gone = std::make_unique<PointerDisplayFollower>(loop);
-    gone->report("A");
-    gone->report("B");
-    gone.reset();
-    loop.advance(2);  // must not touch the dead follower
-    EXPECT_EQ(loop.pendingCount(), 0u);
-}

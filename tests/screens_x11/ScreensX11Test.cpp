@@ -21,7 +21,8 @@
 
 using namespace korvo;
 
-QPoint windowOrigin(WId window);  // main.cpp
+QPoint windowOrigin(WId window);      // main.cpp
+void announceFullScreen(WId window);  // main.cpp
 
 namespace {
 
@@ -289,4 +290,21 @@ TEST_F(FullScreen, FullScreenElsewhereOrWithThePreferenceOffLeavesTheIslandAlone
     EXPECT_FALSE(settings.hideInFullScreen());
     EXPECT_TRUE(spinUntil([&] { return window.panel().isVisible(); }));
     EXPECT_FALSE(engine.toastsHeld());
+}
+
+TEST_F(FullScreen, AWindowResizedAfterItsStateSaysFullScreenIsMeasuredAgain) {
+    // Window managers differ in the order of the two; this one announces first.
+    Player bare;
+    bare.setFlags(Qt::X11BypassWindowManagerHint);
+    bare.setGeometry(100, 100, 200, 200);
+    bare.show();
+    ASSERT_TRUE(spinUntil([&] { return bare.isExposed(); }));
+    announceFullScreen(bare.winId());
+    ASSERT_TRUE(spinUntil([&] { return watch->activeFullScreen().has_value(); }));
+    EXPECT_EQ(watch->activeFullScreen()->frame, QRect(100, 100, 200, 200));
+    EXPECT_TRUE(window.panel().isVisible());  // a small window covers no display
+
+    bare.setGeometry(0, 0, 1280, 800);
+    EXPECT_TRUE(spinUntil([&] { return !window.panel().isVisible(); }));
+    EXPECT_EQ(watch->activeFullScreen()->frame, QRect(0, 0, 1280, 800));
 }

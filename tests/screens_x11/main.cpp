@@ -11,6 +11,7 @@
 
 #include <cstdio>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>  // last: its macros clash with the headers above
 
 namespace {
@@ -58,6 +59,19 @@ QPoint windowOrigin(WId window) {
     XTranslateCoordinates(d, static_cast<Window>(window), DefaultRootWindow(d), 0, 0, &x, &y,
                           &child);
     return {x, y};
+}
+
+// Plays the window manager's part: says `window` is full screen, and names it the active one.
+void announceFullScreen(WId window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* d = x11->display();
+    const Atom fullScreen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(d, static_cast<Window>(window), XInternAtom(d, "_NET_WM_STATE", False), XA_ATOM,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(&fullScreen), 1);
+    const Window active = static_cast<Window>(window);
+    XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), XA_WINDOW,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(&active), 1);
+    XFlush(d);
 }
 
 int main(int argc, char** argv) {
