@@ -128,10 +128,11 @@ void IslandScreens::refresh(bool screensMoved) {
     }
     const bool moved = display != m_display;
     m_display = display;
-    m_guard.setDisplay(display);
+    // Moved before it hides or shows, so it steps aside from, and returns to, its new place.
     if (moved || screensMoved) {
         m_reanchor.send(0);
     }
+    m_guard.setDisplay(display);
 }
 
 Subscription IslandScreens::attach(std::function<void()> reanchor,

@@ -256,6 +256,7 @@ TEST_F(FullScreen, AFullScreenWindowOnTheIslandsDisplayHidesItAndAToastWaits) {
     player.showNormal();
     EXPECT_TRUE(
         spinUntil([&] { return window.panel().isVisible() && window.panel().isExposed(); }));
+    EXPECT_TRUE(spinUntil([&] { return panelOn(kLeft); }));  // back where it was
     EXPECT_TRUE(spinUntil([&] { return window.viewModel().state.get() == IslandState::medium; }));
     EXPECT_TRUE(spinUntil([&] { return engine.toastQueue.get().empty(); }));
 }
@@ -279,7 +280,6 @@ TEST_F(FullScreen, FullScreenElsewhereOrWithThePreferenceOffLeavesTheIslandAlone
     settings.setDisplay("pointer");
     ASSERT_TRUE(tool("xdotool", {"mousemove", "1900", "400"}));
     EXPECT_TRUE(spinUntil([&] { return !window.panel().isVisible(); }));
-    EXPECT_TRUE(panelOn(kRight));
 
     // Switched off in the settings window, the island comes back over the full-screen window.
     SettingsWindow settingsWindow(settings, "1.0", "");
@@ -289,6 +289,7 @@ TEST_F(FullScreen, FullScreenElsewhereOrWithThePreferenceOffLeavesTheIslandAlone
     hide->click();
     EXPECT_FALSE(settings.hideInFullScreen());
     EXPECT_TRUE(spinUntil([&] { return window.panel().isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return panelOn(kRight); }));
     EXPECT_FALSE(engine.toastsHeld());
 }
 
