@@ -88,7 +88,10 @@ void NotchWindowController::reanchor() {
             mainIndex = static_cast<std::size_t>(i);
         }
     }
-    const auto chosen = chooseNotchScreen(infos, mainIndex);
+    auto chosen = chooseNotchScreen(infos, mainIndex);
+    if (const int preferred = chooseScreen ? screens.indexOf(chooseScreen()) : -1; preferred >= 0) {
+        chosen = static_cast<std::size_t>(preferred);
+    }
     if (!chosen) {
         return;
     }

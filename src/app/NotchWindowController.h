@@ -49,6 +49,8 @@ public:
     std::function<void(QPoint)> onContextMenu;
     /// Called once, after the first frame is painted (start-up measurements).
     std::function<void()> onFirstFrame;
+    /// The screen the Display preference chooses; when unset (or null), the notch screen.
+    std::function<QScreen*()> chooseScreen;
 
 private:
     void requestFrame();

@@ -2,6 +2,7 @@
 #include "app/CardFeeds.h"
 #include "app/ControlProtocol.h"
 #include "app/ControlService.h"
+#include "app/IslandScreens.h"
 #include "app/NotchWindowController.h"
 #include "app/SnapshotTour.h"
 #include "app/TrayMenu.h"
@@ -140,9 +141,15 @@ int main(int argc, char* argv[]) {
                          static_cast<double>(sinceStart.nsecsElapsed()) / 1e6);
         };
     }
+    // The Display preference chooses the screen; a full-screen window there hides the island.
+    korvo::IslandScreens islandScreens(context.loop, context.settings, context.engine);
+    window.chooseScreen = [&islandScreens] { return islandScreens.screen(); };
     window.reanchor();
     window.show();
     watchScreens(window);
+    const korvo::Subscription placement = islandScreens.attach(
+        [&window] { window.reanchor(); },
+        [&window](bool hide) { hide ? window.panel().hide() : window.show(); });
 
     korvo::TrayMenu tray(context.settings);
     if (!tray.install()) {

@@ -102,7 +102,30 @@ void ActivityEngine::enqueue(const TransientNotification& toast) {
                          return a.priority > b.priority;
                      });
     toastQueue.set(std::move(queue));
-    scheduleToastExpiry(toast);
+    if (!m_toastsHeld) {
+        scheduleToastExpiry(toast);
+    }
+}
+
+void ActivityEngine::holdToasts(bool held) {
+    if (held == m_toastsHeld) {
+        return;
+    }
+    m_toastsHeld = held;
+    const auto queue = toastQueue.get();
+    m_debugLog.write(QString::fromLatin1(held ? "engine: toasts held queue="
+                                              : "engine: toasts released queue=") +
+                     QString::number(queue.size()));
+    if (held) {
+        m_expiries.clear();  // the handles cancel as they go
+        return;
+    }
+    for (const auto& toast : queue) {
+        scheduleToastExpiry(toast);
+    }
+    if (!queue.empty()) {
+        toastQueue.set(queue);
+    }
 }
 
 void ActivityEngine::scheduleToastExpiry(const TransientNotification& toast) {

@@ -32,6 +32,11 @@ public:
     void start();
     /// Moves the focus around the carousel, which is ordered by start time and wraps.
     void focusNext(int direction);
+    /// While held, toasts wait in the queue without expiring: the island is out of sight (a
+    /// full-screen window covers it). On release every waiting toast gets its full duration
+    /// again, counted from then, and the queue is published again so the island shows its head.
+    void holdToasts(bool held);
+    bool toastsHeld() const { return m_toastsHeld; }
 
     Published<std::vector<Activity>> activities;
     Published<std::optional<Activity>> focused;
@@ -51,6 +56,7 @@ private:
     std::vector<std::unique_ptr<ActivityProvider>> m_providers;
     std::vector<Subscription> m_cancellables;
     std::multimap<QUuid, TaskHandle> m_expiries;
+    bool m_toastsHeld = false;
     LifeToken m_life;
 };
 

@@ -56,7 +56,9 @@ class SystemLog;
     X(bool, hudNetwork, HudNetwork, true)                    \
     X(bool, hudDisk, HudDisk, true)                          \
     X(bool, hudPower, HudPower, true)                        \
-    KORVO_DESKTOP_SETTINGS(X)
+    KORVO_DESKTOP_SETTINGS(X)                                \
+    X(QString, display, Display, "main")                     \
+    X(bool, hideInFullScreen, HideInFullScreen, true)
 
 /// Every user preference, persisted at once under its own key. A key never written reads as its
 /// default and stays absent from the file. Main-thread only.

@@ -1,5 +1,7 @@
 #include "SettingsWindow.h"
 
+#include "app/IslandScreens.h"
+#include "core/DisplayChoice.h"
 #include "core/Published.h"
 #include "settings/HUDStat.h"
 #include "settings/NotificationApps.h"
@@ -14,11 +16,13 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStackedWidget>
@@ -461,6 +465,7 @@ QWidget* SettingsWindow::generalPage() {
         behaviour, QStringLiteral("hoverToExpand"), QStringLiteral("Expand on hover"),
         QStringLiteral("Hovering the notch opens the full card; moving away collapses it."),
         [&s] { return s.hoverToExpand(); }, [&s](bool v) { s.setHoverToExpand(v); });
+    displayRows(section(layout, QStringLiteral("Screen")));
     auto* gestures = section(layout, QStringLiteral("Gestures"));
     valueRow(gestures, QStringLiteral("Expand"), QStringLiteral("Scroll down or hover"));
     valueRow(gestures, QStringLiteral("Collapse"), QStringLiteral("Scroll up"));
@@ -468,6 +473,39 @@ QWidget* SettingsWindow::generalPage() {
     valueRow(gestures, QStringLiteral("Toggle open"), QStringLiteral("Click"));
     layout->addStretch(1);
     return page;
+}
+
+void SettingsWindow::displayRows(QVBoxLayout* into) {
+    auto& s = m_settings;
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Display")));
+    auto* picker = new QComboBox;
+    picker->setObjectName(QStringLiteral("display.picker"));
+    row->addWidget(picker, 1);
+    into->addLayout(row);
+    QObject::connect(picker, &QComboBox::currentIndexChanged, this, [this, &s, picker](int i) {
+        if (!m_refreshing && i >= 0) {
+            s.setDisplay(picker->itemData(i).toString());
+        }
+    });
+    // The displays connected now, and the saved one while it is away.
+    m_refreshers.push_back([&s, picker] {
+        const DisplayOptions options =
+            displayOptions(describeScreens(QGuiApplication::screens()), s.display());
+        picker->clear();
+        for (const auto& entry : options.entries) {
+            picker->addItem(entry.label, entry.value);
+        }
+        picker->setCurrentIndex(static_cast<int>(options.selected));
+    });
+    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved}) {
+        QObject::connect(qApp, signal, this, [this] { refresh(); });
+    }
+    toggle(
+        into, QStringLiteral("hideInFullScreen"), QStringLiteral("Hide in full screen"),
+        QStringLiteral("While a full-screen window is active on the island's display, the island "
+                       "steps aside; notifications wait until it returns."),
+        [&s] { return s.hideInFullScreen(); }, [&s](bool v) { s.setHideInFullScreen(v); });
 }
 
 QWidget* SettingsWindow::appearancePage() {

@@ -58,6 +58,7 @@ public:
 private:
     QWidget* buildPage(SettingsTab tab);
     QWidget* generalPage();
+    void displayRows(QVBoxLayout* into);
     QWidget* appearancePage();
     QWidget* batteryPage();
     QWidget* nowPlayingPage();

@@ -1,0 +1,127 @@
+// Toasts wait while the island is out of sight and get their full time once it is back.
+#include "core/ActivityEngine.h"
+#include "core/IslandViewModel.h"
+#include "core/VirtualLoop.h"
+#include "settings/SettingsStore.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace korvo;
+
+namespace {
+
+class ToastHoldTest : public ::testing::Test {
+protected:
+    ToastHoldTest()
+        : bus(loop),
+          log(QString()),
+          engine(loop, bus, log),
+          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+        engine.start();
+    }
+
+    void toast(const QString& title, double duration,
+               ActivityPriority priority = ActivityPriority::normal) {
+        bus.post(TransientNotification::make("bell", title, {}, duration, priority));
+        loop.runUntilIdle();
+    }
+    QStringList titles() const {
+        QStringList out;
+        for (const auto& t : engine.toastQueue.get()) {
+            out << t.title;
+        }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    VirtualLoop loop;
+    EventBus bus;
+    DebugLog log;
+    ActivityEngine engine;
+    SettingsStore settings;
+};
+
+}  // namespace
+
+TEST_F(ToastHoldTest, AToastArrivingWhileHeldWaitsAndThenLastsItsFullDuration) {
+    engine.holdToasts(true);
+    toast("Charging", 2);
+    loop.advance(60);
+    EXPECT_EQ(titles(), QStringList{"Charging"});
+
+    engine.holdToasts(false);
+    loop.advance(1.999);
+    EXPECT_EQ(titles(), QStringList{"Charging"});
+    loop.advance(0.001);
+    EXPECT_TRUE(titles().isEmpty());
+}
+
+TEST_F(ToastHoldTest, AToastCaughtHalfwayStartsAgainFromTheBeginning) {
+    toast("Copied", 4);
+    loop.advance(3);
+    engine.holdToasts(true);
+    loop.advance(10);
+    engine.holdToasts(false);
+    loop.advance(3.5);
+    EXPECT_EQ(titles(), QStringList{"Copied"});  // not the 1 s it had left
+    loop.advance(0.5);
+    EXPECT_TRUE(titles().isEmpty());
+}
+
+TEST_F(ToastHoldTest, HeldToastsKeepTheirPriorityOrderAndEachItsOwnDuration) {
+    engine.holdToasts(true);
+    toast("low", 1, ActivityPriority::low);
+    toast("high", 3, ActivityPriority::high);
+    toast("normal", 2);
+    EXPECT_EQ(titles(), (QStringList{"high", "normal", "low"}));
+    engine.holdToasts(false);
+    loop.advance(1);
+    EXPECT_EQ(titles(), (QStringList{"high", "normal"}));
+    loop.advance(1);
+    EXPECT_EQ(titles(), QStringList{"high"});
+    loop.advance(1);
+    EXPECT_TRUE(titles().isEmpty());
+}
+
+TEST_F(ToastHoldTest, RepeatedHoldsAndReleasesChangeNothingMore) {
+    toast("t", 2);
+    loop.advance(1.5);
+    int published = 0;
+    auto sub = engine.toastQueue.subscribe([&](const auto&) { ++published; });
+    published = 0;
+    engine.holdToasts(false);  // not held: no second expiry, no new lease of life
+    EXPECT_EQ(published, 0);
+    loop.advance(0.5);
+    EXPECT_TRUE(titles().isEmpty());
+
+    toast("u", 2);
+    engine.holdToasts(true);
+    engine.holdToasts(true);
+    loop.advance(5);
+    engine.holdToasts(false);
+    engine.holdToasts(false);
+    loop.advance(1.999);
+    EXPECT_EQ(titles(), QStringList{"u"});
+    loop.advance(0.001);
+    EXPECT_TRUE(titles().isEmpty());
+}
+
+TEST_F(ToastHoldTest, TheIslandShowsAWaitingToastWhenItReturns) {
+    IslandViewModel vm(loop, engine, settings, log, NotchGeometry{});
+    loop.runUntilIdle();
+    engine.holdToasts(true);
+    toast("Screenshot", 2);
+    loop.advance(10);  // meanwhile the island, out of sight, has gone back to rest
+    ASSERT_EQ(vm.state.get(), IslandState::hidden);
+
+    engine.holdToasts(false);
+    loop.runUntilIdle();
+    EXPECT_EQ(vm.state.get(), IslandState::medium);
+    loop.advance(1.9);
+    EXPECT_EQ(vm.state.get(), IslandState::medium);
+    loop.advance(0.1);
+    EXPECT_EQ(vm.state.get(), IslandState::hidden);
+    EXPECT_TRUE(titles().isEmpty());
+}
