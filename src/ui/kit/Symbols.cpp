@@ -74,6 +74,7 @@ const std::map<QString, QString>& table() {
         {"paintbrush.fill", "brush-fill"},
         {"pause.fill", "pause-fill"},
         {"photo.on.rectangle", "images"},
+        {"play.circle.fill", "play-circle-fill"},
         {"play.fill", "play-fill"},
         {"powerplug.fill", "plug-fill"},
         {"rectangle.fill", "square-fill"},
