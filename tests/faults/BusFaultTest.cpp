@@ -84,23 +84,6 @@ QVariantMap playing(const QString& title, const QVariantMap& metaChanges = {},
     return props;
 }
 
-/// The longest wait between the beats of a 10 ms timer on this thread.
-class Heartbeat {
-public:
-    Heartbeat() {
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_longest = std::max(m_longest, m_clock.restart()); });
-        m_clock.start();
-        m_timer.start(10);
-    }
-    qint64 longestGapMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
 class FaultBus : public ::testing::Test {
 protected:
     void SetUp() override { KORVO_REQUIRE_SESSION_BUS(); }
@@ -261,13 +244,16 @@ TEST_F(FaultBusUPower, AStuckDaemonKeepsTheLastReadingAndIsFollowedAfterItLeaves
     int changes = 0;
     auto sub = source.observe([&] { ++changes; });
     ASSERT_TRUE(waitUntil([&] { return capacity(source) == 50; }));
-    Heartbeat heartbeat;
     for (const bool dropsOff : {true, false}) {
         daemon->holding = true;
         daemon->emitPropertiesChanged(UPowerPowerSource::kDisplayDevicePath,
                                       QStringLiteral("org.freedesktop.UPower.Device"),
                                       {{"Percentage", 60}});
         ASSERT_TRUE(waitUntil([&] { return daemon->held > 0; }));
+        // The loop runs on while the daemon sits on the call.
+        bool ran = false;
+        QTimer::singleShot(0, [&] { ran = true; });
+        EXPECT_TRUE(waitUntil([&] { return ran; })) << "the loop waited on the stuck daemon";
         settle(100);
         EXPECT_EQ(capacity(source), level);  // the reading in hand stays while the daemon is stuck
         dropsOff ? daemon->stop() : daemon->releaseName();
@@ -279,5 +265,4 @@ TEST_F(FaultBusUPower, AStuckDaemonKeepsTheLastReadingAndIsFollowedAfterItLeaves
             << dropsOff;
         daemon = std::move(back);
     }
-    EXPECT_LT(heartbeat.longestGapMs(), 500);  // never blocked waiting on the stuck daemon
 }

@@ -114,7 +114,6 @@ TEST(RealPlayer, MpvIsReadAndDrivenThroughMpris) {
     ASSERT_TRUE(waitUntil([&] { return info().isPlaying; }, 5000));
     // Playing on from there, as the player reports it.
     ASSERT_TRUE(waitUntil([&] { return info().elapsed >= 21; }, 5000));
-    EXPECT_LT(info().elapsed, 29);
 
     service.setVolume(0.3);
     ASSERT_TRUE(waitUntil(
