@@ -74,8 +74,14 @@ public:
             }
             case 7:
                 return map(depth + 1);
-            case 8:
-                return QVariant::fromValue(QDBusObjectPath(text()));
+            case 8: {
+                // Only a valid path can be made at all (the bus would refuse any other).
+                QString path = QStringLiteral("/");
+                for (const QChar c : text()) {
+                    path += c.unicode() < 128 && c.isLetterOrNumber() ? c : QLatin1Char('_');
+                }
+                return QVariant::fromValue(QDBusObjectPath(path));
+            }
             case 9:
                 return chunk(byte());
             case 10:

@@ -9,6 +9,8 @@
 #include "services/nowplaying/MediaService.h"
 #include "settings/SettingsStore.h"
 
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace korvo;
 using korvo::testing::waitUntil;
@@ -104,6 +107,24 @@ TEST(RealPlayer, MpvIsReadAndDrivenThroughMpris) {
     EXPECT_NEAR(info().duration, kSeconds, 0.5);
     EXPECT_TRUE(info().canSeek && info().canPlayPause && info().canSetVolume);
     EXPECT_NEAR(info().volume.value_or(0), 0.8, 0.01);
+
+    // Between its signals the position is worked out, not asked; it keeps up with the player's.
+    korvo::testing::settle(1500);
+    auto positions = [&] {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            QStringLiteral("org.mpris.MediaPlayer2.mpv"), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("Position");
+        const double before = players.players().at(0).positionAt(loop.monotonicNow());
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+        const double after = players.players().at(0).positionAt(loop.monotonicNow());
+        const double actual =
+            reply.arguments().value(0).value<QDBusVariant>().variant().toLongLong() / 1e6;
+        return std::make_tuple(before, actual, after);
+    };
+    const auto [before, actual, after] = positions();
+    EXPECT_GE(actual, before - 0.3);
+    EXPECT_LE(actual, after + 0.3);
 
     service.togglePlayPause();
     ASSERT_TRUE(waitUntil([&] { return !info().isPlaying; }, 5000));

@@ -8,6 +8,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 
+#include <algorithm>
 #include <cmath>
 
 namespace korvo {
@@ -26,9 +27,20 @@ qlonglong microseconds(double seconds) {
     return static_cast<qlonglong>(std::llround(std::clamp(seconds, 0.0, 9.2e12) * 1e6));
 }
 
+// An object path as D-Bus has it ("/" or "/a/b_1"), other than the one meaning no track.
 bool isObjectPath(const QString& path) {
-    return !path.isEmpty() && path != mpris::kNoTrack &&
-           QDBusObjectPath(path).path() == path;  // an invalid path reads back empty
+    if (!path.startsWith(QLatin1Char('/')) || path == mpris::kNoTrack) {
+        return false;
+    }
+    if (path.size() == 1) {
+        return true;
+    }
+    const QStringList parts = path.mid(1).split(QLatin1Char('/'));
+    return std::all_of(parts.begin(), parts.end(), [](const QString& part) {
+        return !part.isEmpty() && std::all_of(part.begin(), part.end(), [](QChar c) {
+            return c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
+        });
+    });
 }
 
 }  // namespace
@@ -218,6 +230,25 @@ void MprisPlayers::readProperty(Entry& entry, const QString& interface, const QS
     });
 }
 
+// One question at a time: its answer comes before any later signal of the player, so a change
+// that follows it is still seen and asked about.
+void MprisPlayers::readPosition(Entry& entry) {
+    if (entry.positionPending) {
+        return;
+    }
+    entry.positionPending = true;
+    const QString name = entry.player.busName;
+    QDBusMessage m = propertiesCall(name, QStringLiteral("Get"));
+    m << mpris::kPlayerInterface << QStringLiteral("Position");
+    send(
+        m, name,
+        [this, name](const QDBusMessage& reply) {
+            applyPlayer(m_entries.at(name),
+                        {{QStringLiteral("Position"), reply.arguments().value(0)}});
+        },
+        [this, name] { m_entries.at(name).positionPending = false; });
+}
+
 void MprisPlayers::applyPlayer(Entry& entry, const QVariantMap& properties) {
     MediaPlayer& p = entry.player;
     const mpris::PlayerChange change =
@@ -225,11 +256,12 @@ void MprisPlayers::applyPlayer(Entry& entry, const QVariantMap& properties) {
     if (change.status && p.status == PlaybackStatus::playing) {
         p.playbackStarted = ++m_starts;
     }
-    // The position is never announced; after a new track or a change of state it is asked
-    // once, so the time shown does not drift from the player's.
-    if ((change.status || change.track) && !properties.contains(QStringLiteral("Position")) &&
+    // The position is never announced; after a change of track or state it is asked once, so
+    // the time shown does not drift from the player's (a player that has only just opened a
+    // file tells its length a moment after it says it plays).
+    if ((change.status || change.metadata) && !properties.contains(QStringLiteral("Position")) &&
         p.status != PlaybackStatus::stopped) {
-        readProperty(entry, mpris::kPlayerInterface, QStringLiteral("Position"));
+        readPosition(entry);
     }
     if (change.any) {
         notify();
@@ -326,7 +358,7 @@ void MprisPlayers::setPosition(const QString& busName, const QString& trackId, d
     // Not every player tells of the jump with `Seeked`; the position is asked once after it.
     send(m, busName, [this, busName](const QDBusMessage&) {
         if (const auto e = m_entries.find(busName); e != m_entries.end()) {
-            readProperty(e->second, mpris::kPlayerInterface, QStringLiteral("Position"));
+            readPosition(e->second);
         }
     });
 }

@@ -50,10 +50,11 @@ private slots:
 private:
     struct Entry {
         MediaPlayer player;
-        QString owner;                // the unique name behind the bus name, once known
-        unsigned long long life = 0;  // tells a returning player from the one that left
-        bool playerRead = false;      // the whole Player interface has been read
-        bool readPending = false;     // a whole read is on its way
+        QString owner;                 // the unique name behind the bus name, once known
+        unsigned long long life = 0;   // tells a returning player from the one that left
+        bool playerRead = false;       // the whole Player interface has been read
+        bool readPending = false;      // a whole read is on its way
+        bool positionPending = false;  // the position has been asked and not yet answered
     };
     using Reply = std::function<void(const QDBusMessage&)>;
 
@@ -62,6 +63,7 @@ private:
     void leave(const QString& name);
     void readWhole(Entry& entry);
     void readProperty(Entry& entry, const QString& interface, const QString& property);
+    void readPosition(Entry& entry);
     void applyPlayer(Entry& entry, const QVariantMap& properties);
     void applyRoot(Entry& entry, const QVariantMap& properties);
     Entry* find(const QString& name, unsigned long long life);

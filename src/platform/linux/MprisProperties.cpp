@@ -275,7 +275,7 @@ PlayerChange applyPlayerProperties(MediaPlayer& p, const QVariantMap& props, dou
                 change.track = true;
             }
             p.metadata = std::move(m);
-            change.any = true;
+            change.any = change.metadata = true;
         }
     }
     if (const auto it = props.constFind(QStringLiteral("Position")); it != props.constEnd()) {

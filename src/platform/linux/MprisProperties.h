@@ -31,8 +31,9 @@ TrackMetadata parseMetadata(const QVariant& value);
 /// What a batch of properties changed.
 struct PlayerChange {
     bool any = false;
-    bool status = false;  // PlaybackStatus changed
-    bool track = false;   // another track (id, title or address changed)
+    bool status = false;    // PlaybackStatus changed
+    bool track = false;     // another track (id, title or address changed)
+    bool metadata = false;  // Metadata changed, the same track or another
 };
 
 /// Applies `org.mpris.MediaPlayer2.Player` properties (a `GetAll` answer, a `PropertiesChanged`
