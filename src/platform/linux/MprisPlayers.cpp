@@ -103,6 +103,7 @@ void MprisPlayers::send(const QDBusMessage& message, const QString& player, Repl
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, player, life, onReply = std::move(onReply),
              finished = std::move(finished)] {
+                watcher->setObjectName(QString());  // over: no longer the player's to drop
                 watcher->deleteLater();
                 --m_callsPending;
                 // A player that left, or came back as another, is not answered for.
