@@ -1,8 +1,10 @@
 // A media player on the session bus for the process measurements: it plays one track, or with
 // --tracks N changes track every --every milliseconds, each with a cover of its own as a local
-// file, then keeps playing the last one. Prints "ready" once on the bus and "done" after the
-// last change.
-//   korvo_fake_player [--tracks N] [--every MS] [--report 1]
+// file, then keeps playing the last one; with --paused 1 it sits paused. Like a real player it
+// announces each change with PropertiesChanged and keeps its position to itself. Prints "ready"
+// once on the bus and "done" after the last change; with --calls-file it keeps the number of
+// calls it has received in that file.
+//   korvo_fake_player [--tracks N] [--every MS] [--report 1] [--paused 1] [--calls-file PATH]
 #include "fakes/FakeMprisPlayer.h"
 
 #include <QColor>
@@ -46,6 +48,10 @@ int main(int argc, char** argv) {
     const int tracks = option("--tracks", 1);
     const int every = option("--every", 1500);
     const bool report = option("--report", 0) != 0;  // prints "track N" after each change
+    const bool paused = option("--paused", 0) != 0;
+    const int callsAt = args.indexOf(QLatin1String("--calls-file"));
+    const QString callsFile =
+        callsAt >= 0 && callsAt + 1 < args.size() ? args[callsAt + 1] : QString();
 
     QTemporaryDir covers;
     korvo::FakeMprisPlayer player(QStringLiteral("org.mpris.MediaPlayer2.korvobench"),
@@ -65,12 +71,35 @@ int main(int argc, char** argv) {
         player.setPosition(0);
     };
     change();
+    if (paused) {
+        player.setStatus(QStringLiteral("Paused"));
+        clock.stop();
+    }
     if (!player.attach()) {
         std::fprintf(stderr, "korvo_fake_player: no session bus or the name is taken\n");
         return 1;
     }
     std::printf("ready\n");
     std::fflush(stdout);
+
+    // The count of calls received, for the measurement to read before and after a window.
+    QTimer counting;
+    int written = -1;
+    auto writeCalls = [&] {
+        const int calls = player.callCount();
+        if (calls != written && !callsFile.isEmpty()) {
+            QFile out(callsFile);
+            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                out.write(QByteArray::number(calls) + '\n');
+                written = calls;
+            }
+        }
+    };
+    QObject::connect(&counting, &QTimer::timeout, writeCalls);
+    if (!callsFile.isEmpty()) {
+        writeCalls();
+        counting.start(500);
+    }
 
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {

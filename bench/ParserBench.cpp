@@ -3,12 +3,14 @@
 #include "core/VirtualLoop.h"
 #include "fakes/FakePasteboard.h"
 #include "platform/linux/IcsCalendarStore.h"
+#include "platform/linux/MprisProperties.h"
 #include "platform/linux/UrlFinder.h"
 #include "services/clipboard/ClipboardService.h"
 #include "services/devices/DevicesService.h"
-#include "services/nowplaying/MediaService.h"
+#include "services/nowplaying/NowPlayingRules.h"
 #include "settings/SettingsStore.h"
 
+#include <QDBusObjectPath>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -25,28 +27,50 @@ QByteArray sourceFile(const char* relative) {
 
 }  // namespace
 
-static void BM_ParsePlayerAnswer(benchmark::State& st) {
-    const QString answer = QStringLiteral(
-        "Midnight City||Night Drive||Dead Cities||243.5||61.25||true||https://i.example/a.jpg||55");
+// The metadata map a player sends when its track changes, as it comes off the bus.
+static void BM_MprisMetadata(benchmark::State& st) {
+    const QVariantMap meta{
+        {"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/Track/42"))},
+        {"xesam:title", QStringLiteral("Midnight City")},
+        {"xesam:artist", QStringList{QStringLiteral("Night Drive")}},
+        {"xesam:album", QStringLiteral("Dead Cities")},
+        {"mpris:length", qlonglong(243'500'000)},
+        {"mpris:artUrl", QStringLiteral("https://i.example/a.jpg")},
+        {"xesam:url", QStringLiteral("file:///music/midnight-city.flac")}};
+    const QVariant value(meta);
     for (auto _ : st) {
-        benchmark::DoNotOptimize(MediaService::parseSpotifyAnswer(answer));
+        benchmark::DoNotOptimize(mpris::parseMetadata(value));
     }
 }
-BENCHMARK(BM_ParsePlayerAnswer)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MprisMetadata)->Unit(benchmark::kMicrosecond);
 
-static void BM_ParseTabScanAnswer(benchmark::State& st) {
-    const QString js = QStringLiteral(
-        "Lecture 4: Entropy~|~Open Courses~|~~|~3120~|~2200.5~|~true~|~0.4~|~~|~JS~|~"
-        "https://www.youtube.com/watch?v=abc123&t=10");
-    const QString tab = QStringLiteral(
-        "Night Drive - Midnight City | SoundCloud~|~TAB~|~"
-        "https://soundcloud.com/night-drive/midnight-city");
+// A player read whole (its `GetAll`), then the reading the island shows for a browser tab.
+static void BM_MprisReadingOfATab(benchmark::State& st) {
+    const QVariantMap props{
+        {"PlaybackStatus", QStringLiteral("Playing")},
+        {"Rate", 1.0},
+        {"Metadata",
+         QVariantMap{
+             {"xesam:title", QStringLiteral("(2) Open Courses - Lecture 4: Entropy - YouTube")},
+             {"mpris:length", qlonglong(3'120'000'000)},
+             {"xesam:url", QStringLiteral("https://www.youtube.com/watch?v=abc123&t=10")}}},
+        {"Position", qlonglong(2'200'500'000)},
+        {"Volume", 0.4},
+        {"CanControl", true},
+        {"CanPlay", true},
+        {"CanPause", true},
+        {"CanSeek", true},
+        {"CanGoNext", true},
+        {"CanGoPrevious", false}};
     for (auto _ : st) {
-        benchmark::DoNotOptimize(MediaService::parseBrowserAnswer(js));
-        benchmark::DoNotOptimize(MediaService::parseBrowserAnswer(tab));
+        MediaPlayer p;
+        p.busName = QStringLiteral("org.mpris.MediaPlayer2.firefox.instance_1_7");
+        p.family = PlayerFamily::browser;
+        mpris::applyPlayerProperties(p, props, 1.0);
+        benchmark::DoNotOptimize(nowplaying::readingOf(p, 2.0));
     }
 }
-BENCHMARK(BM_ParseTabScanAnswer)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MprisReadingOfATab)->Unit(benchmark::kMicrosecond);
 
 static void BM_ProfilerJson(benchmark::State& st) {
     const QByteArray json = sourceFile("tests/fixtures/profiler/bluetooth.json");

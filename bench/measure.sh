@@ -3,8 +3,10 @@
 # scripted MPRIS player (korvo_fake_player) on it:
 #   - start-up to first frame, five warm starts;
 #   - CPU (% of one core) and wake-ups per second, every thread counted, over a window of
-#     $seconds in four situations: settled with nothing live; a track playing, compact; the
-#     statistics card open; the clipboard polling with nothing copied and the other services off;
+#     $seconds in five situations: settled with nothing live; a paused player on the bus; a track
+#     playing, compact; the statistics card open; the clipboard polling with nothing copied and the
+#     other services off. With a player on the bus, the calls it received in the window are
+#     counted too (the player keeps its own count);
 #   - resident memory settled, and its growth over $TRACKS track changes with a cover each, after
 #     200 to warm up (one change every 1.1 s, so every change is read: 1,200 changes take about
 #     22 minutes; TRACKS=0 skips the step).
@@ -97,10 +99,21 @@ situations() {
   sample "settled, nothing live" "$pid"
   stop "$pid"
 
-  coproc PLAYER { exec "$player"; }
+  local calls0
+  coproc PLAYER { exec "$player" --paused 1 --calls-file "$tmp/calls"; }
   read -r _ <&"${PLAYER[0]}"
   start_korvo; sleep 4
+  calls0=$(cat "$tmp/calls")
+  sample "a paused player on the bus" "$pid"
+  echo "  calls the paused player received in the window: $(( $(cat "$tmp/calls") - calls0 ))"
+  stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+
+  coproc PLAYER { exec "$player" --calls-file "$tmp/calls"; }
+  read -r _ <&"${PLAYER[0]}"
+  start_korvo; sleep 4
+  calls0=$(cat "$tmp/calls")
   sample "playing, compact (bars moving)" "$pid"
+  echo "  calls the playing player received in the window: $(( $(cat "$tmp/calls") - calls0 ))"
   stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
 
   start_korvo; sleep 3

@@ -11,7 +11,7 @@ packages=(
   bootstrap-icons fonts-inter fonts-noto-color-emoji fonts-dejavu-core
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm-14
-  xvfb xauth dbus dbus-x11 xclip xdotool libxtst-dev libx11-dev libxext-dev libxcb-xfixes0-dev
+  xvfb xauth dbus dbus-x11 xclip xdotool libx11-dev libxext-dev libxcb-xfixes0-dev
   x11-xserver-utils openbox
   libwayland-dev libwayland-bin wayland-protocols librust-wayland-protocols-dev qt6-wayland
   sway grim wl-clipboard

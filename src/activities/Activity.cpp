@@ -44,7 +44,7 @@ constexpr std::array<std::pair<AK, const char*>, 10> kActivityKinds{{
 
 constexpr std::array<std::pair<MediaSource, const char*>, 4> kMediaSources{{
     {MediaSource::spotify, "spotify"},
-    {MediaSource::appleMusic, "appleMusic"},
+    {MediaSource::player, "player"},
     {MediaSource::browser, "browser"},
     {MediaSource::unknown, "unknown"},
 }};

@@ -21,7 +21,9 @@ inline int rawValue(ActivityPriority p) {
     return static_cast<int>(p);
 }
 
-enum class MediaSource { spotify, appleMusic, browser, unknown };
+/// Which kind of player a reading came from: the Spotify client, any other desktop player, a
+/// browser tab, or nobody known.
+enum class MediaSource { spotify, player, browser, unknown };
 
 QString rawValue(MediaSource s);
 std::optional<MediaSource> mediaSourceFromRaw(const QString& raw);
@@ -41,6 +43,13 @@ struct NowPlayingInfo {
     MediaSource sourceApp = MediaSource::unknown;
     std::optional<QString> sourceLabel;
     std::optional<double> volume;
+    // The controls the player offers for this track; a control it does not offer is not shown
+    // as one and sends nothing.
+    bool canPlayPause = false;
+    bool canGoNext = false;
+    bool canGoPrevious = false;
+    bool canSeek = false;
+    bool canSetVolume = false;
 
     // A reading is news only when the text, the play state, the whole second of playback or
     // the presence of artwork changed; volume, album and duration alone are not.

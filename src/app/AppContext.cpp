@@ -4,15 +4,15 @@
 #include "platform/demo/DemoCalendarStore.h"
 #include "platform/demo/DemoCaptureIndex.h"
 #include "platform/demo/DemoDevices.h"
+#include "platform/demo/DemoMediaPlayers.h"
 #include "platform/demo/DemoPasteboard.h"
 #include "platform/demo/DemoPowerSource.h"
-#include "platform/demo/DemoScriptBridge.h"
 #include "platform/linux/BlueZDeviceRegistry.h"
 #include "platform/linux/BlueZHub.h"
 #include "platform/linux/DBusNotificationMonitor.h"
 #include "platform/linux/DesktopWorkspace.h"
 #include "platform/linux/IcsCalendarStore.h"
-#include "platform/linux/MprisScriptBridge.h"
+#include "platform/linux/MprisPlayers.h"
 #include "platform/linux/NetworkArtworkFetcher.h"
 #include "platform/linux/PeripheralBatteryWatch.h"
 #include "platform/linux/PowerProfilesLowPowerMode.h"
@@ -23,7 +23,6 @@
 #include "platform/linux/UPowerPowerSource.h"
 #include "platform/linux/UrlFinder.h"
 #include "platform/linux/X11Pasteboard.h"
-#include "platform/linux/XTestMediaKeys.h"
 #include "services/bluetooth/BluetoothActivityProvider.h"
 #include "services/bluetooth/BluetoothService.h"
 #include "services/calendar/CalendarActivityProvider.h"
@@ -84,14 +83,12 @@ AppContext::AppContext(const QString& executablePath, bool demo)
       settings(SettingsStore::defaultPath(), loop, bus, &loginItem, &systemLog),
       engine(loop, bus, debugLog) {
     artworkFetcher = std::make_unique<NetworkArtworkFetcher>(loop);
-    std::shared_ptr<ScriptBridge> bridge;
     if (demo) {
-        bridge = std::make_shared<DemoScriptBridge>(loop);
+        mediaPlayers = std::make_unique<DemoMediaPlayers>(loop);
     } else {
-        bridge = std::make_shared<MprisScriptBridge>();
+        mediaPlayers = std::make_unique<MprisPlayers>(loop);
     }
-    media = std::make_unique<MediaService>(loop, bus, settings, bridge, *artworkFetcher,
-                                           std::make_shared<XTestMediaKeys>());
+    media = std::make_unique<MediaService>(loop, bus, settings, *mediaPlayers, *artworkFetcher);
 
     workspace = std::make_unique<DesktopWorkspace>();
     if (demo) {

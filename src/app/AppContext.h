@@ -23,6 +23,7 @@ class LowPowerMode;
 class SystemStatsService;
 class ClipboardService;
 class Pasteboard;
+class MediaPlayers;
 class MediaService;
 class NotificationMonitor;
 class NotificationService;
@@ -53,6 +54,7 @@ struct AppContext {
 
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<ArtworkFetcher> artworkFetcher;
+    std::unique_ptr<MediaPlayers> mediaPlayers;
     std::unique_ptr<MediaService> media;
     std::unique_ptr<PowerSource> powerSource;
     std::unique_ptr<PowerService> power;

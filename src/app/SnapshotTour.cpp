@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "ui/island/IslandRenderer.h"
 #include "ui/island/IslandRootView.h"
+#include "ui/kit/Layout.h"
 
 #include <QDir>
 #include <QImage>
@@ -171,13 +172,13 @@ QStringList writeSnapshotTour(const QString& directory, double scale) {
     return written;
 }
 
-void walkSnapshotTour(
-    const std::function<void(const QString& name, const SnapshotRender&)>& visit) {
+namespace {
+
+using ShotVisitor = std::function<void(const QString& name, World& world)>;
+
+void walk(const ShotVisitor& visit) {
     World w;
-    const SnapshotRender render = [&w](double scale) {
-        return renderPanel(w.root, w.animator, scale);
-    };
-    auto shoot = [&](const QString& name) { visit(name, render); };
+    auto shoot = [&](const QString& name) { visit(name, w); };
     auto show = [&](IslandState s) { w.viewModel.state.set(s); };
 
     shoot(QStringLiteral("hidden"));
@@ -191,6 +192,8 @@ void walkSnapshotTour(
     track.sourceApp = MediaSource::spotify;
     track.volume = 0.55;
     track.artwork = sampleCover();
+    track.canPlayPause = track.canGoNext = track.canGoPrevious = true;
+    track.canSeek = track.canSetVolume = true;
     NowPlayingInfo paused = track;
     paused.artwork.reset();
     paused.isPlaying = false;
@@ -201,12 +204,15 @@ void walkSnapshotTour(
     paused.duration = 3120;
     paused.elapsed = 2200;
     paused.volume.reset();
+    paused.canSetVolume = false;
     NowPlayingInfo live = paused;
     live.isPlaying = true;
     live.title = QStringLiteral("Harbour cam, live");
     live.artist.clear();
     live.duration = 0;
     live.elapsed = 0;
+    // A live stream: nothing to seek, skip or go back to.
+    live.canSeek = live.canGoNext = live.canGoPrevious = false;
 
     CalendarEventInfo meeting;
     meeting.title = QStringLiteral("Design review");
@@ -303,6 +309,29 @@ void walkSnapshotTour(
              make(QStringLiteral("system.stats"), Activity::Kind::custom, SystemStatsPayload{}, 7));
     show(IslandState::hud);
     shoot(QStringLiteral("hud"));
+}
+
+}  // namespace
+
+void walkSnapshotTour(
+    const std::function<void(const QString& name, const SnapshotRender&)>& visit) {
+    walk([&](const QString& name, World& w) {
+        const SnapshotRender render = [&w](double scale) {
+            return renderPanel(w.root, w.animator, scale);
+        };
+        visit(name, render);
+    });
+}
+
+void walkSnapshotLayouts(
+    const std::function<void(const QString& name, const ui::View& root)>& visit) {
+    walk([&](const QString& name, World& w) {
+        w.animator.beginFrame();
+        ui::View root = w.root.build();
+        w.animator.endFrame();
+        ui::layout(*root.node(), {kPanelWidth, kPanelHeight});
+        visit(name, root);
+    });
 }
 
 }  // namespace korvo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/kit/View.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -19,5 +21,10 @@ using SnapshotRender = std::function<QImage(double scale)>;
 /// Walks the same tour without writing anything: shows each presentation in turn and calls
 /// `visit` with its name while the island shows it.
 void walkSnapshotTour(const std::function<void(const QString& name, const SnapshotRender&)>& visit);
+
+/// The same tour, laid out instead of painted: `visit` gets each presentation's whole panel
+/// tree, its frames placed in points on the 700 × 320 canvas.
+void walkSnapshotLayouts(
+    const std::function<void(const QString& name, const ui::View& root)>& visit);
 
 }  // namespace korvo

@@ -29,7 +29,7 @@ TEST(ActivityModel, RawValuesParseExactlyAndRejectEverythingElse) {
     EXPECT_FALSE(activityKindFromRaw(QString()));
     EXPECT_EQ(activityKindFromRaw(rawValue(Activity::Kind::custom)), Activity::Kind::custom);
 
-    EXPECT_EQ(mediaSourceFromRaw(QStringLiteral("appleMusic")), MediaSource::appleMusic);
+    EXPECT_EQ(mediaSourceFromRaw(QStringLiteral("player")), MediaSource::player);
     EXPECT_FALSE(mediaSourceFromRaw(QStringLiteral("music")));
     EXPECT_EQ(deviceKindFromRaw(QStringLiteral("airpodsPro")),
               ConnectedDeviceInfo::Kind::airpodsPro);

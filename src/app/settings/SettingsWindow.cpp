@@ -613,14 +613,18 @@ QWidget* SettingsWindow::nowPlayingPage() {
     auto [page, layout] = makePage();
     auto& s = m_settings;
     auto* sources = section(layout, QStringLiteral("Sources"));
-    valueRow(sources, QStringLiteral("Spotify · Apple Music"), QStringLiteral("Always on"));
+    valueRow(sources, QStringLiteral("Media players"), QStringLiteral("Always on"));
+    note(sources, QStringLiteral("Any player that publishes itself over MPRIS: Spotify, mpv (with "
+                                 "mpv-mpris), VLC, Rhythmbox, Strawberry, Elisa and more. Spotify "
+                                 "comes first, then a playing player before a paused one."));
     toggle(
         sources, QStringLiteral("browserMedia"), QStringLiteral("Browser media"),
-        QStringLiteral("YouTube, YouTube Music, SoundCloud & Spotify Web in Chrome, Brave, "
-                       "Edge and Safari."),
+        QStringLiteral("Media tabs of Firefox, Chromium, Chrome, Brave, Edge, Vivaldi and Opera, "
+                       "through their media sessions; YouTube, YouTube Music, SoundCloud and "
+                       "Spotify Web are named by site."),
         [&s] { return s.browserMedia(); }, [&s](bool v) { s.setBrowserMedia(v); });
-    note(sources, QStringLiteral("For seek, volume and instant browser controls enable View ▸ "
-                                 "Developer ▸ “Allow JavaScript from Apple Events” in Chrome."));
+    note(sources, QStringLiteral("Seek, volume, next and previous show where the player or the "
+                                 "page offers them."));
     auto* behaviour = section(layout, QStringLiteral("Behaviour"));
     toggle(
         behaviour, QStringLiteral("trackChangeToast"), QStringLiteral("Track-change notification"),

@@ -32,6 +32,8 @@ void NetworkArtworkFetcher::fetch(const QUrl& url, Done done) {
         fetchLocal(url, std::move(done));
     } else if (isWebScheme(url) && url.isValid()) {
         fetchRemote(url, std::move(done));
+    } else if (url.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) == 0) {
+        fetchData(url, std::move(done));
     } else {
         m_loop.post([done = std::move(done)] { done(std::nullopt); });
     }
@@ -52,6 +54,42 @@ void NetworkArtworkFetcher::fetchLocal(const QUrl& url, Done done) {
         }
         loop->post([done, bytes = std::move(bytes)] { done(bytes); });
     });
+}
+
+void NetworkArtworkFetcher::fetchData(const QUrl& url, Done done) {
+    // The image is in the address itself; decoding a large one still stays off the main thread.
+    m_loop.runInBackground(Qos::utility, [loop = &m_loop, encoded = url.toEncoded(),
+                                          limit = m_maxBytes, done = std::move(done)] {
+        auto bytes = decodeDataUrl(encoded, limit);
+        loop->post([done, bytes = std::move(bytes)] { done(bytes); });
+    });
+}
+
+std::optional<QByteArray> NetworkArtworkFetcher::decodeDataUrl(const QByteArray& encoded,
+                                                               qint64 maxBytes) {
+    // data:[<media type>][;base64],<data>
+    const qsizetype comma = encoded.indexOf(',');
+    if (!encoded.toLower().startsWith("data:") || comma < 0 ||
+        encoded.size() - comma > maxBytes * 3 + 16) {  // percent-encoding triples a byte at most
+        return std::nullopt;
+    }
+    const QByteArray header = encoded.mid(5, comma - 5).toLower();
+    const QByteArray payload = QByteArray::fromPercentEncoding(encoded.mid(comma + 1));
+    QByteArray bytes;
+    if (header.endsWith(";base64")) {
+        auto decoded =
+            QByteArray::fromBase64Encoding(payload, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded) {
+            return std::nullopt;
+        }
+        bytes = std::move(*decoded);
+    } else {
+        bytes = payload;
+    }
+    if (bytes.isEmpty() || bytes.size() > maxBytes) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 void NetworkArtworkFetcher::fetchRemote(const QUrl& url, Done done) {

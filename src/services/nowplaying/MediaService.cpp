@@ -1,9 +1,10 @@
 #include "MediaService.h"
 
 #include "ArtworkImage.h"
+#include "NowPlayingRules.h"
 #include "TextTrim.h"
 #include "platform/ArtworkFetcher.h"
-#include "platform/MediaKeys.h"
+#include "platform/MediaPlayers.h"
 #include "settings/SettingsStore.h"
 
 #include <QUrl>
@@ -14,26 +15,19 @@ namespace korvo {
 
 namespace {
 
-constexpr double kPollInterval = 1.0;
-constexpr double kPollTolerance = 0.25;
-constexpr double kCommandTimeout = 3.0;
-constexpr int kArtworkCacheLimit = 61;
+// While a track plays the time shown moves on once a second; the shared beat carries it.
+constexpr double kTickInterval = 1.0;
+constexpr double kTickTolerance = 0.25;
 
-constexpr int kKeyPlayPause = 16;
-constexpr int kKeyNext = 17;
-constexpr int kKeyPrevious = 18;
-
-PlayerSlot slotOf(MediaSource source) {
-    return source == MediaSource::appleMusic ? PlayerSlot::music : PlayerSlot::spotify;
+QString trackIdentity(const MediaPlayer& p, const NowPlayingInfo& info) {
+    return p.busName + QLatin1Char('\n') + p.metadata.trackId + QLatin1Char('\n') + info.title +
+           QLatin1Char('\n') + info.artist;
 }
 
-// A press and then a release; the release is tried even when the press could not be made.
-void sendMediaKey(MediaKeys& keys, int code) {
-    if (!keys.isTrusted()) {
-        return;
-    }
-    keys.post(code, true);
-    keys.post(code, false);
+bool sameControls(const NowPlayingInfo& a, const NowPlayingInfo& b) {
+    return a.canPlayPause == b.canPlayPause && a.canGoNext == b.canGoNext &&
+           a.canGoPrevious == b.canGoPrevious && a.canSeek == b.canSeek &&
+           a.canSetVolume == b.canSetVolume;
 }
 
 }  // namespace
@@ -41,55 +35,43 @@ void sendMediaKey(MediaKeys& keys, int code) {
 const QString MediaService::activityID = QStringLiteral("nowplaying.system");
 
 MediaService::MediaService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
-                           std::shared_ptr<ScriptBridge> bridge, ArtworkFetcher& artwork,
-                           std::shared_ptr<MediaKeys> keys)
-    : m_loop(loop),
-      m_bus(bus),
-      m_settings(settings),
-      m_bridge(std::move(bridge)),
-      m_artwork(artwork),
-      m_keys(std::move(keys)) {}
+                           MediaPlayers& players, ArtworkFetcher& artwork)
+    : m_loop(loop), m_bus(bus), m_settings(settings), m_players(players), m_artwork(artwork) {}
 
 MediaService::~MediaService() = default;
 
 void MediaService::start() {
-    m_timer = m_loop.scheduleRepeating(kPollInterval, kPollTolerance, [this] { poll(); });
-    poll();
+    m_playersWatch = m_players.observe([this] { refresh(); });
+    m_settingsWatch = m_settings.observe([this](const QString& key) {
+        if (key == QLatin1String("browserMedia")) {
+            refresh();
+        }
+    });
+    refresh();
 }
 
-void MediaService::poll() {
-    if (m_readInFlight) {
-        return;  // the previous read is still waiting on a player; this tick is skipped
-    }
-    if (!m_bridge->anyRunning()) {
-        // Nobody to ask: the reading is nothing, without a trip to the background.
-        m_activeBrowser.reset();
+void MediaService::refresh() {
+    const std::vector<MediaPlayer> players = m_players.players();
+    const auto chosen = nowplaying::choosePlayer(players, m_settings.browserMedia());
+    if (!chosen) {
         publish(std::nullopt);
         return;
     }
-    m_readInFlight = true;
-    // The store is main-thread only, so the setting travels with the read.
-    const bool browserMedia = m_settings.browserMedia();
-    m_loop.runInBackground(Qos::utility, [this, loop = &m_loop, weak = m_life.weak(),
-                                          bridge = m_bridge, browserMedia] {
-        std::optional<BrowserApp> found;
-        auto reading = readSpotify(*bridge);
-        if (!reading) {
-            reading = readAppleMusic(*bridge);
+    const MediaPlayer& player = players[*chosen];
+    NowPlayingInfo info = nowplaying::readingOf(player, m_loop.monotonicNow());
+    if (trimSpacesAndTabs(info.title).isEmpty()) {
+        // The player shown, between two tracks, keeps its last reading (publishing ignores a
+        // reading without a title); another player without a title is no reading at all.
+        if (player.busName == m_shown) {
+            return;
         }
-        if (!reading) {
-            reading = readBrowsers(*bridge, browserMedia, found);
-        }
-        loop->post([this, weak, reading = std::move(reading), found = std::move(found)] {
-            if (!weak.lock()) {
-                return;
-            }
-            m_readInFlight = false;
-            const bool fromBrowser = reading && reading->sourceApp == MediaSource::browser;
-            m_activeBrowser = fromBrowser ? found : std::nullopt;
-            publish(reading);
-        });
-    });
+        publish(std::nullopt);
+        return;
+    }
+    m_shown = player.busName;
+    m_trackId = player.metadata.trackId;
+    m_track = trackIdentity(player, info);
+    publish(std::move(info));
 }
 
 Activity MediaService::makeActivity(const NowPlayingInfo& info) const {
@@ -107,18 +89,22 @@ void MediaService::publish(std::optional<NowPlayingInfo> info) {
         return;
     }
     if (!info) {
+        m_shown.clear();
+        m_trackId.clear();
+        m_track.clear();
         if (m_lastInfo) {
             m_lastInfo.reset();
             m_bus.post(ActivityEnded{activityID});
         }
+        followPlayback();
         return;
     }
     if (!info->artwork) {
-        const QString key = artworkKey(*info);
+        const QString key = nowplaying::artworkKey(*info);
         const auto cached = m_artworkCache.constFind(key);
         if (cached != m_artworkCache.constEnd()) {
             info->artwork = *cached;
-        } else {
+        } else if (info->artworkURL && m_artworkFailed.value(key) != m_track) {
             requestArtwork(*info, key);
         }
     }
@@ -129,10 +115,22 @@ void MediaService::publish(std::optional<NowPlayingInfo> info) {
     }
     if (!m_lastInfo) {
         m_bus.post(ActivityStarted{makeActivity(*info)});
-    } else if (!(*info == *m_lastInfo)) {
+    } else if (!(*info == *m_lastInfo) || !sameControls(*info, *m_lastInfo)) {
+        // The controls a card shows are news too: a player may offer seeking only once the
+        // track's length is known.
         m_bus.post(ActivityUpdated{makeActivity(*info)});
     }
     m_lastInfo = std::move(info);
+    followPlayback();
+}
+
+void MediaService::followPlayback() {
+    const bool playing = m_lastInfo && m_lastInfo->isPlaying;
+    if (playing && !m_tick.isActive()) {
+        m_tick = m_loop.scheduleRepeating(kTickInterval, kTickTolerance, [this] { refresh(); });
+    } else if (!playing) {
+        m_tick.cancel();
+    }
 }
 
 void MediaService::requestArtwork(const NowPlayingInfo& info, const QString& key) {
@@ -140,50 +138,46 @@ void MediaService::requestArtwork(const NowPlayingInfo& info, const QString& key
         return;
     }
     m_artworkInFlight.insert(key);
-    auto store = [this, weak = m_life.weak(), key](SharedImage image) {
+    auto store = [this, weak = m_life.weak(), key, track = m_track](SharedImage image) {
         if (weak.lock()) {
-            storeArtwork(std::move(image), key);
+            storeArtwork(std::move(image), key, track);
         }
     };
-    if (info.artworkURL) {
-        const QUrl url(*info.artworkURL, QUrl::StrictMode);
-        if (url.isValid() && !url.isRelative()) {
-            m_artwork.fetch(url, [this, weak = m_life.weak(), store](auto bytes) {
-                if (!weak.lock()) {
-                    return;
-                }
-                if (!bytes) {
-                    store(nullptr);
-                    return;
-                }
-                // Decoding a cover can take milliseconds; it stays off the main thread.
-                m_loop.runInBackground(
-                    Qos::utility, [loop = &m_loop, store, bytes = std::move(*bytes)] {
-                        loop->post([store, image = decodeArtwork(bytes)] { store(image); });
-                    });
-            });
-            return;
-        }
-    }
-    if (info.sourceApp == MediaSource::appleMusic) {
-        m_loop.runInBackground(Qos::utility, [loop = &m_loop, store, bridge = m_bridge] {
-            loop->post([store, image = readAppleMusicArtwork(*bridge)] { store(image); });
-        });
+    const QUrl url(*info.artworkURL);
+    if (!url.isValid() || url.isRelative()) {
+        store(nullptr);
         return;
     }
-    m_artworkInFlight.remove(key);
+    m_artwork.fetch(url, [this, weak = m_life.weak(), store](auto bytes) {
+        if (!weak.lock()) {
+            return;
+        }
+        if (!bytes) {
+            store(nullptr);
+            return;
+        }
+        // Decoding a cover can take milliseconds; it stays off the main thread.
+        m_loop.runInBackground(Qos::utility, [loop = &m_loop, store, bytes = std::move(*bytes)] {
+            loop->post([store, image = decodeArtwork(bytes)] { store(image); });
+        });
+    });
 }
 
-void MediaService::storeArtwork(SharedImage image, const QString& key) {
+void MediaService::storeArtwork(SharedImage image, const QString& key, const QString& track) {
     m_artworkInFlight.remove(key);
     if (!image) {
-        return;  // nothing is remembered, so the next tick asks again
+        // Not asked again while the same track plays; the next track may have it.
+        if (m_artworkFailed.size() >= kArtworkCacheLimit) {
+            m_artworkFailed.clear();
+        }
+        m_artworkFailed.insert(key, track);
+        return;
     }
     if (m_artworkCache.size() >= kArtworkCacheLimit) {
         m_artworkCache.clear();
     }
     m_artworkCache.insert(key, image);
-    if (m_lastInfo && artworkKey(*m_lastInfo) == key) {
+    if (m_lastInfo && nowplaying::artworkKey(*m_lastInfo) == key) {
         m_lastInfo->artwork = std::move(image);
         m_bus.post(ActivityUpdated{makeActivity(*m_lastInfo)});
     }
@@ -192,113 +186,37 @@ void MediaService::storeArtwork(SharedImage image, const QString& key) {
 // --- Controls ---------------------------------------------------------------------------------
 
 void MediaService::togglePlayPause() {
-    transport(MediaAction::playPause, QStringLiteral("playpause"), pageToggleJS(), kKeyPlayPause);
+    if (m_lastInfo && m_lastInfo->canPlayPause) {
+        m_players.playPause(m_shown);
+    }
 }
 
 void MediaService::next() {
-    transport(MediaAction::next, QStringLiteral("next track"), pageNextJS(), kKeyNext);
+    if (m_lastInfo && m_lastInfo->canGoNext) {
+        m_players.next(m_shown);
+    }
 }
 
 void MediaService::previous() {
-    transport(MediaAction::previous, QStringLiteral("previous track"), pagePreviousJS(),
-              kKeyPrevious);
+    if (m_lastInfo && m_lastInfo->canGoPrevious) {
+        m_players.previous(m_shown);
+    }
 }
 
 void MediaService::seek(double seconds) {
-    if (!m_lastInfo) {
+    if (!m_lastInfo || !m_lastInfo->canSeek || !std::isfinite(seconds)) {
         return;
     }
-    switch (m_lastInfo->sourceApp) {
-        case MediaSource::spotify:
-        case MediaSource::appleMusic:
-            if (const auto script = positionScript(m_lastInfo->sourceApp, seconds)) {
-                playerScript(*script, slotOf(m_lastInfo->sourceApp), MediaAction::seek, seconds);
-            }
-            break;
-        case MediaSource::browser:
-            if (const auto js = pageSeekJS(seconds)) {
-                pageScript(*js, MediaAction::seek, std::trunc(seconds), std::nullopt);
-            }
-            break;
-        case MediaSource::unknown:
-            break;
-    }
+    m_players.setPosition(m_shown, m_trackId, std::clamp(seconds, 0.0, m_lastInfo->duration));
 }
 
 void MediaService::setVolume(double level) {
-    if (!m_lastInfo) {
+    if (!m_lastInfo || !m_lastInfo->canSetVolume) {
         return;
     }
-    const auto clamped = clampLevel(level);
-    switch (m_lastInfo->sourceApp) {
-        case MediaSource::spotify:
-        case MediaSource::appleMusic:
-            if (const auto script = volumeScript(m_lastInfo->sourceApp, level)) {
-                playerScript(*script, slotOf(m_lastInfo->sourceApp), MediaAction::setVolume,
-                             static_cast<int>(*clamped * 100));
-            }
-            break;
-        case MediaSource::browser:
-            if (const auto js = pageVolumeJS(level)) {
-                pageScript(*js, MediaAction::setVolume, *clamped, std::nullopt);
-            }
-            break;
-        case MediaSource::unknown:
-            break;
+    if (const auto clamped = nowplaying::clampLevel(level)) {
+        m_players.setVolume(m_shown, *clamped);
     }
-}
-
-void MediaService::transport(MediaAction action, const QString& word, const QString& pageJS,
-                             int mediaKey) {
-    if (!m_lastInfo) {
-        return;
-    }
-    switch (m_lastInfo->sourceApp) {
-        case MediaSource::spotify:
-        case MediaSource::appleMusic:
-            playerScript(commandScript(m_lastInfo->sourceApp, word), slotOf(m_lastInfo->sourceApp),
-                         action, 0);
-            break;
-        case MediaSource::browser:
-            pageScript(pageJS, action, 0, mediaKey);
-            break;
-        case MediaSource::unknown:
-            break;
-    }
-}
-
-void MediaService::playerScript(const QString& script, PlayerSlot slot, MediaAction action,
-                                double value) {
-    ScriptRequest request{script, intent::PlayerCommand{slot, action, value}, kCommandTimeout};
-    m_loop.runInBackground(Qos::userInitiated, [bridge = m_bridge, request = std::move(request)] {
-        bridge->run(request);  // the next poll shows the effect
-    });
-}
-
-void MediaService::pageScript(const QString& js, MediaAction action, double value,
-                              std::optional<int> fallbackKey) {
-    const std::optional<BrowserApp> browser = m_activeBrowser;
-    std::optional<ScriptRequest> request;
-    if (browser) {
-        request =
-            ScriptRequest{browserJSScript(*browser, js),
-                          intent::PageScript{browser->bundleID, siteMarkers(), action, value, js},
-                          kPageScriptWait};
-    }
-    // Waiting for the page and deciding on the media key both happen here, off the main thread.
-    m_loop.runInBackground(Qos::userInitiated, [loop = &m_loop, bridge = m_bridge, keys = m_keys,
-                                                request = std::move(request), fallbackKey] {
-        bool ran = false;
-        if (request) {
-            const double started = loop->monotonicNow();
-            const auto result = bridge->run(*request);
-            const bool inTime = loop->monotonicNow() - started <= kPageScriptWait;
-            ran = inTime && result && result->text == QLatin1String("ok");
-        }
-        if (!ran && fallbackKey) {
-            sendMediaKey(*keys, *fallbackKey);
-        }
-    });
 }
 
 }  // namespace korvo

@@ -4,55 +4,41 @@
 #include "core/Cancellable.h"
 #include "core/EventBus.h"
 #include "core/MainLoop.h"
-#include "platform/ScriptBridge.h"
 #include "ui/island/MediaControls.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
 
-#include <memory>
 #include <optional>
-#include <vector>
 
 namespace korvo {
 
 class ArtworkFetcher;
-class MediaKeys;
+class MediaPlayers;
 class SettingsStore;
 
-/// Finds out once a second what the desktop players or a browser tab are playing and publishes
-/// it as the one now-playing activity, with cover art and a toast on a change of track. It also
-/// drives the player it last read. Main-thread object; every script runs in the background.
+/// Shows what the desktop's players play as the one now-playing activity, with cover art and a
+/// toast on a change of track, and drives the player it shows. It follows the players' own
+/// notices; only while a track plays does it look again once a second, to move the time on.
+/// Main-thread object.
 class MediaService final : public MediaControls {
 public:
-    struct BrowserApp {
-        QString bundleID;
-        QString appName;
-        bool isSafari = false;
-
-        bool operator==(const BrowserApp& other) const = default;
-    };
-
-    struct TabTitle {
-        QString title;
-        QString artist;
-    };
-
     static const QString activityID;
+    /// Covers kept decoded; the cache empties itself when one more would pass this.
+    static constexpr int kArtworkCacheLimit = 61;
 
-    /// The bridge and the keys are shared with background work that may outlive a call.
-    MediaService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
-                 std::shared_ptr<ScriptBridge> bridge, ArtworkFetcher& artwork,
-                 std::shared_ptr<MediaKeys> keys);
+    MediaService(MainLoop& loop, EventBus& bus, SettingsStore& settings, MediaPlayers& players,
+                 ArtworkFetcher& artwork);
     ~MediaService() override;
     MediaService(const MediaService&) = delete;
     MediaService& operator=(const MediaService&) = delete;
 
-    /// Polls every second from now on, and once at once.
+    /// Follows the players from now on, and reads them once at once.
     void start();
 
-    // Controls, addressed to the source of the last reading; no-ops while nothing plays.
+    // Controls, addressed to the player shown; a control the player does not offer, or any
+    // control while nothing plays, does nothing.
     void togglePlayPause() override;
     void next() override;
     void previous() override;
@@ -60,81 +46,37 @@ public:
     void setVolume(double level) override;
 
     const std::optional<NowPlayingInfo>& lastInfo() const { return m_lastInfo; }
-    const std::optional<BrowserApp>& activeBrowser() const { return m_activeBrowser; }
+    /// The bus name of the player shown; empty while nothing is.
+    const QString& shownPlayer() const { return m_shown; }
     int artworkCacheSize() const { return static_cast<int>(m_artworkCache.size()); }
-
-    static QString artworkKey(const NowPlayingInfo& info);
-
-    // Desktop players.
-    static const QString& spotifyScript();
-    static const QString& musicScript();
-    static const QString& musicArtworkScript();
-    static std::optional<NowPlayingInfo> parseSpotifyAnswer(const QString& answer);
-    static std::optional<NowPlayingInfo> parseMusicAnswer(const QString& answer);
-    /// A number only when the whole text is a finite C-locale floating-point number.
-    static std::optional<double> parseNumber(const QString& text);
-
-    // Readers; they run in the background and touch no service state.
-    static std::optional<NowPlayingInfo> readSpotify(ScriptBridge& bridge);
-    static std::optional<NowPlayingInfo> readAppleMusic(ScriptBridge& bridge);
-    static std::optional<NowPlayingInfo> readBrowsers(ScriptBridge& bridge, bool browserMedia,
-                                                      std::optional<BrowserApp>& found);
-    static std::optional<NowPlayingInfo> readBrowser(ScriptBridge& bridge, const BrowserApp& app);
-    static SharedImage readAppleMusicArtwork(ScriptBridge& bridge);
-
-    // Browser media.
-    static const std::vector<BrowserApp>& browsers();
-    static const QString& probeJS();
-    static const QStringList& siteMarkers();
-    static QString urlCondition();
-    static QString browserScanScript(const BrowserApp& app);
-    static std::optional<NowPlayingInfo> parseBrowserAnswer(const QString& answer);
-    static TabTitle parseTabTitle(const QString& title);
-    static QString siteName(const QString& url);
-    static std::optional<QString> youtubeThumbnail(const QString& url);
-
-    // Control texts.
-    static QString commandScript(MediaSource source, const QString& word);
-    static std::optional<QString> positionScript(MediaSource source, double seconds);
-    static std::optional<QString> volumeScript(MediaSource source, double level);
-    static const QString& pageToggleJS();
-    static const QString& pageNextJS();
-    static const QString& pagePreviousJS();
-    static std::optional<QString> pageSeekJS(double seconds);
-    static std::optional<QString> pageVolumeJS(double level);
-    static QString browserJSScript(const BrowserApp& app, const QString& pageScript);
-
-    /// A level clamped to 0...1; nothing for a level that is not a number.
-    static std::optional<double> clampLevel(double level);
-
-    /// How long a page script may take before it counts as not run.
-    static constexpr double kPageScriptWait = 1.5;
+    int artworkFailuresKept() const { return static_cast<int>(m_artworkFailed.size()); }
+    /// Whether the once-a-second look is running (only while a track plays).
+    bool isTicking() const { return m_tick.isActive(); }
 
 private:
-    void poll();
+    void refresh();
     void publish(std::optional<NowPlayingInfo> info);
     void requestArtwork(const NowPlayingInfo& info, const QString& key);
-    void storeArtwork(SharedImage image, const QString& key);
+    void storeArtwork(SharedImage image, const QString& key, const QString& track);
     Activity makeActivity(const NowPlayingInfo& info) const;
-
-    void transport(MediaAction action, const QString& word, const QString& pageJS, int mediaKey);
-    void playerScript(const QString& script, PlayerSlot slot, MediaAction action, double value);
-    void pageScript(const QString& js, MediaAction action, double value,
-                    std::optional<int> fallbackKey);
+    void followPlayback();
 
     MainLoop& m_loop;
     EventBus& m_bus;
     SettingsStore& m_settings;
-    std::shared_ptr<ScriptBridge> m_bridge;
+    MediaPlayers& m_players;
     ArtworkFetcher& m_artwork;
-    std::shared_ptr<MediaKeys> m_keys;
 
-    TaskHandle m_timer;
+    Subscription m_playersWatch;
+    Subscription m_settingsWatch;
+    TaskHandle m_tick;
     std::optional<NowPlayingInfo> m_lastInfo;
+    QString m_shown;    // bus name of the player the reading came from
+    QString m_trackId;  // its track, for jumps within it
+    QString m_track;    // what identifies the track shown, for remembering failed covers
     QHash<QString, SharedImage> m_artworkCache;
     QSet<QString> m_artworkInFlight;
-    std::optional<BrowserApp> m_activeBrowser;
-    bool m_readInFlight = false;  // a hung player must not pile up one blocked read per tick
+    QHash<QString, QString> m_artworkFailed;  // cover key → the track it failed for
     LifeToken m_life;
 };
 

@@ -24,9 +24,13 @@ constexpr double kVolumeSendInterval = 0.15;               // seconds between se
 constexpr double kDefaultVolume = 0.7;
 constexpr double kUnmuteFallback = 0.6;
 
-const QString kBrowserHint = QStringLiteral(
-    "Enable View ▸ Developer ▸ “Allow JavaScript from Apple Events” in Chrome for seek, volume "
-    "& instant controls");
+// A tab whose media session gives no length (a live stream, or a page that never says) has no
+// position to show or seek.
+const QString kNoLengthHint =
+    QStringLiteral("This tab reports no length, so there is nothing to seek.");
+
+// A control the player does not offer stays in its place, dimmed, and takes no clicks.
+constexpr double kUnavailable = 0.3;
 
 // What the card remembers while it stays on screen; it starts afresh each time it comes back.
 struct CardState {
@@ -110,7 +114,17 @@ View header(const PresentationContext& ctx, const std::shared_ptr<CardState>& s,
     if (info.isPlaying) {
         row.push_back(equalizerBars(ctx.ui, QStringLiteral("nowPlaying.bars"), s->accent));
     }
-    return hstack(12, VAlign::center, row);
+    return hstack(12, VAlign::center, row).id(QStringLiteral("nowPlaying.trackRow"));
+}
+
+// The position where the player does not take a seek: the same line, without a knob.
+View progressBar(double value, QColor tint) {
+    const double v = std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0;
+    return zstack(Alignment::leading(),
+                  {capsule(Fill::solid(withAlpha(Qt::white, 0.18))).frame(std::nullopt, 3),
+                   capsule(Fill::solid(tint)).frame(std::nullopt, 3).relativeWidth(v)})
+        .frame(std::nullopt, 14)
+        .id(QStringLiteral("nowPlaying.progress"));
 }
 
 View positionRow(const PresentationContext& ctx, const std::shared_ptr<CardState>& s,
@@ -124,21 +138,40 @@ View positionRow(const PresentationContext& ctx, const std::shared_ptr<CardState
                                       : rollingText(ctx.ui, QStringLiteral("nowPlaying.elapsed"),
                                                     timeString(p), font, dim, Roll::byValue);
     MediaControls* media = &ctx.media();
-    const View slider = islandSlider(
-        ctx.ui, QStringLiteral("nowPlaying.position"), p / span, withAlpha(s->accent, 0.95),
-        [s, span](double fraction) { s->scrubValue = fraction * span; },
-        [s, media](bool editing) {
-            s->scrubbing = editing;
-            if (!editing) {
-                media->seek(s->scrubValue);
-            }
-        });
+    const View slider = info.canSeek
+                            ? islandSlider(
+                                  ctx.ui, QStringLiteral("nowPlaying.position"), p / span,
+                                  withAlpha(s->accent, 0.95),
+                                  [s, span](double fraction) { s->scrubValue = fraction * span; },
+                                  [s, media](bool editing) {
+                                      s->scrubbing = editing;
+                                      if (!editing) {
+                                          media->seek(s->scrubValue);
+                                      }
+                                  })
+                            : progressBar(p / span, withAlpha(s->accent, 0.95));
     return hstack(
-        10, VAlign::center,
-        {elapsed, slider,
-         text(QStringLiteral("-") + timeString(std::max(0.0, info.duration - p)), font, dim)
-             .lineLimit(1)});
+               10, VAlign::center,
+               {elapsed, slider,
+                text(QStringLiteral("-") + timeString(std::max(0.0, info.duration - p)), font, dim)
+                    .lineLimit(1)})
+        .id(QStringLiteral("nowPlaying.positionRow"));
 }
+
+}  // namespace
+
+View transportButton(const PresentationContext& ctx, const QString& id, const QString& symbolName,
+                     double size, bool available, std::function<void()> action) {
+    if (available) {
+        return controlButton(ctx.ui, id, symbolName, size, std::move(action));
+    }
+    return symbol(symbolName, {size, Weight::bold})
+        .frame(size + 12, size + 12)
+        .opacity(kUnavailable)
+        .id(id);
+}
+
+namespace {
 
 void toggleMute(CardState& s, MediaControls& media) {
     const MuteToggle next = toggledMute(s.volume, s.volumeBeforeMute);
@@ -177,23 +210,26 @@ View transportRow(const PresentationContext& ctx, const std::shared_ptr<CardStat
                   const NowPlayingInfo& info) {
     MediaControls* media = &ctx.media();
     const View buttons =
-        hstack(30, VAlign::center,
-               {controlButton(ctx.ui, QStringLiteral("nowPlaying.previous"),
-                              QStringLiteral("backward.fill"), 15, [media] { media->previous(); }),
-                // The glyph swells as play turns to pause and back.
-                controlButton(
-                    ctx.ui, QStringLiteral("nowPlaying.playPause"),
-                    info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), 20,
-                    [media] { media->togglePlayPause(); })
-                    .scale(bounceScale(ctx.ui.animator, QStringLiteral("nowPlaying.playPause.swap"),
-                                       info.isPlaying)),
-                controlButton(ctx.ui, QStringLiteral("nowPlaying.next"),
-                              QStringLiteral("forward.fill"), 15, [media] { media->next(); })})
+        hstack(
+            30, VAlign::center,
+            {transportButton(ctx, QStringLiteral("nowPlaying.previous"),
+                             QStringLiteral("backward.fill"), 15, info.canGoPrevious,
+                             [media] { media->previous(); }),
+             // The glyph swells as play turns to pause and back.
+             transportButton(
+                 ctx, QStringLiteral("nowPlaying.playPause"),
+                 info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), 20,
+                 info.canPlayPause, [media] { media->togglePlayPause(); })
+                 .scale(bounceScale(ctx.ui.animator, QStringLiteral("nowPlaying.playPause.swap"),
+                                    info.isPlaying)),
+             transportButton(ctx, QStringLiteral("nowPlaying.next"), QStringLiteral("forward.fill"),
+                             15, info.canGoNext, [media] { media->next(); })})
             .maxWidth();
-    const View trailing = info.volume
+    const View trailing = info.volume && info.canSetVolume
                               ? volumeControl(ctx, s)
                               : symbol(sourceSymbol(info.sourceApp), {12}, Theme::secondaryText());
-    return buttons.overlay(trailing, Alignment::trailing());
+    return buttons.overlay(trailing, Alignment::trailing())
+        .id(QStringLiteral("nowPlaying.transport"));
 }
 
 }  // namespace
@@ -241,8 +277,8 @@ QString sourceSymbol(MediaSource source) {
     switch (source) {
         case MediaSource::spotify:
             return QStringLiteral("s.circle.fill");
-        case MediaSource::appleMusic:
-            return QStringLiteral("music.note.house.fill");
+        case MediaSource::player:
+            return QStringLiteral("play.circle.fill");
         case MediaSource::browser:
             return QStringLiteral("globe");
         case MediaSource::unknown:
@@ -261,11 +297,10 @@ View nowPlayingExpandedView(const PresentationContext& ctx, const NowPlayingInfo
         rows.push_back(
             cascade(ui, QStringLiteral("nowPlaying.position"), 1, positionRow(ctx, s, info)));
     } else if (info.sourceApp == MediaSource::browser) {
-        rows.push_back(
-            text(kBrowserHint, {8.5}, withAlpha(Qt::white, 0.6 * 0.8)).textAlign(HAlign::center));
-        // The island keeps its short card for a tab without a length; the hint's two lines fit
-        // it only with the rows drawn closer together.
-        spacing = 4;
+        rows.push_back(text(kNoLengthHint, {8.5}, withAlpha(Qt::white, 0.6 * 0.8))
+                           .lineLimit(1)
+                           .id(QStringLiteral("nowPlaying.hint")));
+        spacing = 6;
     }
     rows.push_back(
         cascade(ui, QStringLiteral("nowPlaying.transport"), 2, transportRow(ctx, s, info)));

@@ -6,11 +6,14 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace korvo {
 
 /// The expanded now-playing card: the cover (it lifts and turns under the pointer), title and
-/// subtitle, the position bar that seeks once on release (or, for a browser tab without a known
-/// length, a hint), the transport buttons and the volume control with mute.
+/// subtitle, the position bar that seeks once on release where the player takes a seek (for a
+/// browser tab without a known length, a line saying so), the transport buttons and, where the
+/// player takes one, the volume control with mute.
 ui::View nowPlayingExpandedView(const PresentationContext& ctx, const NowPlayingInfo& info);
 
 /// Whole seconds as minutes and seconds: 75 → "1:15", 3600 → "60:00".
@@ -35,5 +38,11 @@ QString nowPlayingCardSubtitle(const NowPlayingInfo& info);
 
 /// The glyph that stands for the player when it offers no volume.
 QString sourceSymbol(MediaSource source);
+
+/// A transport button: the control button when the player offers the control, otherwise the
+/// same glyph in the same place, dimmed, taking no clicks.
+ui::View transportButton(const PresentationContext& ctx, const QString& id,
+                         const QString& symbolName, double size, bool available,
+                         std::function<void()> action);
 
 }  // namespace korvo

@@ -45,6 +45,7 @@ View card(const PresentationContext& ctx, const std::optional<Activity>& activit
 View expandedActivityView(const PresentationContext& ctx, const std::optional<Activity>& activity) {
     return card(ctx, activity)
         .padding(20, 6, 20, 12)
+        .id(QStringLiteral("expanded.card"))
         .flexibleFrame(0, kInfinity, 0, kInfinity, Alignment::top());
 }
 

@@ -21,7 +21,11 @@ QSizeF expandedSize(const NotchGeometry& notch, const std::optional<Activity>& f
     switch (payloadCase(focused->payload)) {
         case PayloadCase::nowPlaying: {
             const auto& info = std::get<NowPlayingInfo>(focused->payload);
-            return {wide, h + (info.duration <= 0 ? 110 : 138)};
+            if (info.duration > 0) {
+                return {wide, h + 138};
+            }
+            // A tab without a length has a line saying so between the track and the buttons.
+            return {wide, h + (info.sourceApp == MediaSource::browser ? 124 : 110)};
         }
         case PayloadCase::battery:
             return {std::max(370.0, w + 150), h + 96};

@@ -167,7 +167,8 @@ View IslandRootView::header(const std::optional<Activity>& focused, double h) {
                           .lineLimit(1)
                           .minimumScaleFactor(0.75)})
                   .padding(18, 0, 18, 0)
-                  .flexibleFrame(0, kInfinity, h, h);
+                  .flexibleFrame(0, kInfinity, h, h)
+                  .id(QStringLiteral("island.header"));
     }
     const Transition fade{0.2, 0, Curve::easeInOut, true, {}};
     return layered(m_animator.transition(QStringLiteral("island.header"),
@@ -219,7 +220,9 @@ View IslandRootView::carouselDots() {
                                                    isFocused ? 0.9 : 0.3, Theme::microSpring, 0.01);
             capsules.push_back(capsule(Fill::solid(withAlpha(Qt::white, alpha))).frame(w, 4));
         }
-        dots = hstack(4, VAlign::center, capsules).padding(0, 0, 0, 4);
+        dots = hstack(4, VAlign::center, capsules)
+                   .id(QStringLiteral("island.dots"))
+                   .padding(0, 0, 0, 4);
     }
     const Transition fade{0.2, 0, Curve::easeInOut, true, {}};
     return layered(m_animator.transition(QStringLiteral("island.dots"), key, dots, fade, fade),

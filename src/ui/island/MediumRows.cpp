@@ -1,5 +1,6 @@
 #include "MediumRows.h"
 
+#include "ui/cards/NowPlayingExpandedView.h"
 #include "ui/island/Palette.h"
 #include "ui/island/Pieces.h"
 #include "ui/island/Theme.h"
@@ -108,11 +109,11 @@ View nowPlayingMediumRow(const PresentationContext& ctx, const NowPlayingInfo& i
         artworkThumb(info.artwork, 30),
         vstack(2, HAlign::leading, {rowTitle(info.title), rowDetail(nowPlayingSubtitle(info))}),
         spacer(),
-        controlButton(ctx.ui, QStringLiteral("medium.playPause"),
-                      info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"),
-                      13, [media] { media->togglePlayPause(); }),
-        controlButton(ctx.ui, QStringLiteral("medium.next"), QStringLiteral("forward.fill"), 11,
-                      [media] { media->next(); })};
+        transportButton(ctx, QStringLiteral("medium.playPause"),
+                        info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"),
+                        13, info.canPlayPause, [media] { media->togglePlayPause(); }),
+        transportButton(ctx, QStringLiteral("medium.next"), QStringLiteral("forward.fill"), 11,
+                        info.canGoNext, [media] { media->next(); })};
     if (info.isPlaying) {
         row.push_back(equalizerBars(ctx.ui, QStringLiteral("medium.bars"), palette::green()));
     }

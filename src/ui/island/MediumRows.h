@@ -18,7 +18,8 @@ ui::View genericRow(const ActivityPayload& payload);
 /// without an artist); otherwise the artist.
 QString nowPlayingSubtitle(const NowPlayingInfo& info);
 
-/// Artwork, title and subtitle, play/pause and next, the bars, and the position line.
+/// Artwork, title and subtitle, play/pause and next (dimmed where the player does not offer
+/// them), the bars, and the position line.
 ui::View nowPlayingMediumRow(const PresentationContext& ctx, const NowPlayingInfo& info);
 
 /// The colour of an event: its calendar's, or system purple.

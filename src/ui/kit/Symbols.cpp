@@ -79,6 +79,7 @@ const std::map<QString, QString>& table() {
         {"person.fill", "person-fill"},
         {"phone.fill", "telephone-fill"},
         {"photo.on.rectangle", "images"},
+        {"play.circle.fill", "play-circle-fill"},
         {"play.fill", "play-fill"},
         {"powerplug.fill", "plug-fill"},
         {"rectangle.fill", "square-fill"},

@@ -6,6 +6,7 @@
 #include "ui/island/Presentations.h"
 #include "ui/kit/Layout.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,9 +19,10 @@ namespace korvo::cardtest {
 struct RecordingMedia : MediaControls {
     std::vector<double> seeks;
     std::vector<double> volumes;
-    void togglePlayPause() override {}
-    void next() override {}
-    void previous() override {}
+    QStringList calls;
+    void togglePlayPause() override { calls << "toggle"; }
+    void next() override { calls << "next"; }
+    void previous() override { calls << "previous"; }
     void seek(double s) override { seeks.push_back(s); }
     void setVolume(double v) override { volumes.push_back(v); }
 };

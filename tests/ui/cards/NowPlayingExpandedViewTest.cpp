@@ -20,6 +20,8 @@ NowPlayingInfo track(double elapsed, double duration, std::optional<double> volu
     t.duration = duration;
     t.sourceApp = MediaSource::spotify;
     t.volume = volume;
+    t.canPlayPause = t.canGoNext = t.canGoPrevious = t.canSeek = true;
+    t.canSetVolume = volume.has_value();
     return t;
 }
 
@@ -116,23 +118,46 @@ TEST(NowPlayingCard, RowsBySourceAndLength) {
     EXPECT_EQ(spotify.byId("nowPlaying.volume"), nullptr);
 
     NowPlayingInfo desktop = track(0, 0, std::nullopt);
-    desktop.sourceApp = MediaSource::appleMusic;
+    desktop.sourceApp = MediaSource::player;
     const Tree noLength = card(s, desktop);
     EXPECT_EQ(noLength.byId("nowPlaying.position"), nullptr);
     EXPECT_EQ(noLength.inside(Node::Kind::text).size(), 2u);  // title and artist: no hint
+    EXPECT_TRUE(noLength.draws("play.circle.fill"));
 
     NowPlayingInfo tab = desktop;
     tab.sourceApp = MediaSource::browser;
     tab.sourceLabel = "YouTube";
     const Tree hint = card(s, tab);
-    EXPECT_TRUE(
-        hint.draws("Enable View ▸ Developer ▸ “Allow JavaScript from Apple Events” in "
-                   "Chrome for seek, volume & instant controls"));
+    ASSERT_NE(hint.byId("nowPlaying.hint"), nullptr);  // one line saying why nothing can be sought
+    EXPECT_EQ(hint.inside(Node::Kind::text, "nowPlaying.hint").front()->lineLimit,
+              std::optional(1));
     EXPECT_TRUE(hint.draws("Band · YouTube"));
     EXPECT_TRUE(hint.draws("globe"));
     desktop.artist.clear();
     desktop.sourceLabel = "Radio";
     EXPECT_EQ(nowPlayingCardSubtitle(desktop), "Radio");  // a label stands in for the artist
+}
+
+TEST(NowPlayingCard, ControlsThePlayerDoesNotOfferAreShownDimmedAndSendNothing) {
+    CardScene s;
+    NowPlayingInfo info = track(30, 120, 0.5);
+    info.canSeek = info.canGoPrevious = info.canSetVolume = false;
+    const Tree t = s.settled([&](const auto& c) { return nowPlayingExpandedView(c, info); });
+    // The position is still shown, as a line without a knob.
+    EXPECT_EQ(t.byId("nowPlaying.position"), nullptr);
+    ASSERT_NE(t.byId("nowPlaying.progress"), nullptr);
+    EXPECT_TRUE(t.draws("0:30"));
+    // The volume the player reports, but cannot take, gives way to the player's glyph.
+    EXPECT_EQ(t.byId("nowPlaying.volume"), nullptr);
+    EXPECT_TRUE(t.draws("s.circle.fill"));
+    double previous = 1;
+    double next = 1;
+    ASSERT_TRUE(t.glyph("backward.fill", &previous));
+    ASSERT_TRUE(t.glyph("forward.fill", &next));
+    EXPECT_LT(previous, next);
+    EXPECT_FALSE(t.byId("nowPlaying.previous")->onClick);
+    t.click("nowPlaying.next");
+    EXPECT_EQ(s.media.calls, QStringList{"next"});
 }
 
 TEST(NowPlayingCard, CoverLiftsAndTurnsUnderThePointerGlowingInTheAccentWhenAllowed) {

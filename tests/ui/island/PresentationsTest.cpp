@@ -116,6 +116,7 @@ NowPlayingInfo track(bool playing, double elapsed = 0, double duration = 0) {
     t.isPlaying = playing;
     t.elapsed = elapsed;
     t.duration = duration;
+    t.canPlayPause = t.canGoNext = true;
     return t;
 }
 
@@ -289,6 +290,11 @@ TEST(MediumActivityView, NowPlayingRowButtonsAndProgressLine) {
     playing.click("medium.playPause");
     playing.click("medium.next");
     EXPECT_EQ(s.media.calls, (QStringList{"toggle", "next"}));
+    NowPlayingInfo last = track(true, 60, 240);
+    last.canGoNext = false;  // the player has no next track to offer
+    const Tree noNext = s.medium(last);
+    EXPECT_TRUE(noNext.draws("forward.fill"));
+    EXPECT_FALSE(findById(*noNext.view.node(), "medium.next")->onClick);
 
     const Tree paused = s.medium(track(false));
     EXPECT_TRUE(paused.draws("play.fill"));
