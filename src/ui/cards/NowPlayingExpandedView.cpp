@@ -133,9 +133,18 @@ View positionRow(const PresentationContext& ctx, const std::shared_ptr<CardState
                 media->seek(s->scrubValue);
             }
         });
+    // Readers seek in steps of 5 s; the seek goes out at once, as on a release.
+    const View readable = slider.accessibility(
+        {.role = AccessibleRole::slider,
+         .name = QStringLiteral("Position"),
+         .value = p,
+         .maximum = info.duration,
+         .step = 5,
+         .valueText = timeString(p) + QStringLiteral(" of ") + timeString(info.duration),
+         .setValue = [media](double seconds) { media->seek(seconds); }});
     return hstack(
         10, VAlign::center,
-        {elapsed, slider,
+        {elapsed, readable,
          text(QStringLiteral("-") + timeString(std::max(0.0, info.duration - p)), font, dim)
              .lineLimit(1)});
 }
@@ -170,7 +179,23 @@ View volumeControl(const PresentationContext& ctx, const std::shared_ptr<CardSta
                 media->setVolume(s->volume);  // the final level, whatever the throttle held back
             }
         });
-    return hstack(5, VAlign::center, {mute, slider.frame(90, std::nullopt)});
+    // Readers set the level in whole percent, 5 at a step, sent at once.
+    const double percent = std::round(s->volume * 100);
+    const View readable =
+        slider.accessibility({.role = AccessibleRole::slider,
+                              .name = QStringLiteral("Volume"),
+                              .value = percent,
+                              .maximum = 100,
+                              .step = 5,
+                              .valueText = QString::number(percent) + QStringLiteral(" %"),
+                              .setValue = [s, media](double level) {
+                                  s->volume = std::clamp(level / 100, 0.0, 1.0);
+                                  media->setVolume(s->volume);
+                              }});
+    // The mute button is named for what a press does next.
+    const View muteButton =
+        mute.accessibilityLabel(s->volume > 0 ? QStringLiteral("Mute") : QStringLiteral("Unmute"));
+    return hstack(5, VAlign::center, {muteButton, readable.frame(90, std::nullopt)});
 }
 
 View transportRow(const PresentationContext& ctx, const std::shared_ptr<CardState>& s,
