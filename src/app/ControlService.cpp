@@ -162,4 +162,12 @@ void ControlService::Activate() {
                                            ActivityPriority::normal));
 }
 
+void ControlService::OpenSettings() {
+    if (!openSettings) {
+        refuse(QStringLiteral("this island has no settings window"));
+        return;
+    }
+    openSettings();
+}
+
 }  // namespace korvo

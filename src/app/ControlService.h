@@ -45,6 +45,11 @@ public slots:
     QString Snapshot(const QString& path, double scale);
     /// A second start hands over here.
     void Activate();
+    /// Opens the settings window, or raises it.
+    void OpenSettings();
+
+public:
+    std::function<void()> openSettings;  // set where the window lives; empty: refused
 
 private:
     bool postActivity(bool update, const QString& id, const QString& kind, const QString& icon,

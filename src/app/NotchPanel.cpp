@@ -2,6 +2,7 @@
 
 #include "core/NotchGeometry.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,6 +17,10 @@ NotchPanel::NotchPanel() {
     setFormat(format);
     resize(static_cast<int>(kPanelWidth), static_cast<int>(kPanelHeight));
     setTitle(QStringLiteral("Korvo"));
+}
+
+QAccessibleInterface* NotchPanel::accessibleRoot() const {
+    return QAccessible::queryAccessibleInterface(const_cast<NotchPanel*>(this));
 }
 
 void NotchPanel::paintEvent(QPaintEvent* event) {

@@ -21,6 +21,10 @@ public:
     std::function<void()> onLeave;
     std::function<void(QWheelEvent*)> onScroll;
 
+    /// A plain window has no accessible root; the panel's is what the island's accessibility
+    /// layer makes of it, so screen readers find it among the application's windows.
+    QAccessibleInterface* accessibleRoot() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

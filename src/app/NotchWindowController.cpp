@@ -44,7 +44,8 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
       m_upcoming(std::move(upcoming)),
       m_services(std::move(services)),
       m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming,
-                 m_services) {
+                 m_services),
+      m_accessibility(m_panel, [this] { requestFrame(); }) {
     m_clock.start();
     m_frameTimer.setSingleShot(true);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
@@ -163,6 +164,7 @@ void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
     m_animator.endFrame();
     m_tree = root.node();
     ui::layout(*m_tree, {kPanelWidth, kPanelHeight});
+    m_accessibility.update(m_tree);
     ui::paint(*m_tree, painter);
     m_hits = ui::collectHits(*m_tree);
     updateRegions();

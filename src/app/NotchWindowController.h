@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/IslandAccessibility.h"
 #include "app/NotchPanel.h"
 #include "core/ActivityEngine.h"
 #include "core/IslandViewModel.h"
@@ -75,6 +76,7 @@ private:
     IslandServices m_services;
     IslandRootView m_rootView;
     NotchPanel m_panel;
+    IslandAccessibility m_accessibility;  // the island for screen readers
 
     ui::NodePtr m_tree;
     std::vector<ui::HitRegion> m_hits;

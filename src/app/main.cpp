@@ -157,6 +157,7 @@ int main(int argc, char* argv[]) {
     }
 
     korvo::ControlService control(context.loop, context.bus, context.engine, window);
+    control.openSettings = [&tray] { tray.openSettings(); };
     if (!control.registerOnSessionBus()) {
         std::fprintf(stderr, "korvo: no session bus; korvoctl will not reach this island\n");
     }

@@ -25,6 +25,7 @@ const char* kUsage =
     "                          [--progress 0..1] [--priority P]\n"
     "  activity end ID\n"
     "  expand | collapse | toggle | hud\n"
+    "  settings                      open the settings window\n"
     "  snapshot FILE.png [--scale N]\n"
     "KIND: download, timer, build, custom; P: low, normal, high, critical\n";
 
@@ -125,6 +126,11 @@ int main(int argc, char* argv[]) {
             return usage(command + QStringLiteral(" takes no arguments"));
         }
         method = command.left(1).toUpper() + command.mid(1);
+    } else if (command == QStringLiteral("settings")) {
+        if (!args.isEmpty()) {
+            return usage(command + QStringLiteral(" takes no arguments"));
+        }
+        method = QStringLiteral("OpenSettings");
     } else if (command == QStringLiteral("toast")) {
         const Options o = parse(
             args, {QStringLiteral("icon"), QStringLiteral("title"), QStringLiteral("subtitle"),

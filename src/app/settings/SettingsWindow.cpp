@@ -1,6 +1,7 @@
 #include "SettingsWindow.h"
 
 #include "app/IslandScreens.h"
+#include "app/settings/AccessibleNames.h"
 #include "core/DisplayChoice.h"
 #include "core/Published.h"
 #include "settings/HUDStat.h"
@@ -234,6 +235,7 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, QString version, QString
     m_sidebar->setFixedWidth(190);
     m_sidebar->setIconSize(QSize(22, 22));
     m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setAccessibleName(QStringLiteral("Sections"));
     split->addWidget(m_sidebar);
 
     auto* detail = new QVBoxLayout;
@@ -284,9 +286,17 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, QString version, QString
                              select(static_cast<SettingsTab>(item->data(Qt::UserRole).toInt()));
                          }
                      });
+    // Screen readers choose a tab by selecting it, which leaves the current item alone.
+    QObject::connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto chosen = m_sidebar->selectedItems();
+        if (chosen.size() == 1 && chosen.front()->data(Qt::UserRole).isValid()) {
+            select(static_cast<SettingsTab>(chosen.front()->data(Qt::UserRole).toInt()));
+        }
+    });
     m_observer->subscription = m_settings.observe([this](const QString&) { refresh(); });
     select(SettingsTab::general);
     refresh();
+    nameControls(this);  // one pass over every page, whoever built it
 }
 
 SettingsWindow::~SettingsWindow() = default;

@@ -86,7 +86,8 @@ View eventCard(const PresentationContext& ctx, const CalendarEventInfo& info) {
     const QColor detailColour = withAlpha(accent, 0.85);
     Views detail;
     if (info.joinURL) {
-        detail.push_back(symbol(QStringLiteral("video.fill"), {8}, detailColour));
+        detail.push_back(symbol(QStringLiteral("video.fill"), {8}, detailColour)
+                             .accessibilityLabel(QStringLiteral("Video call")));
     }
     const auto day = eventDayLabel(info, ctx.now);
     detail.push_back(text(day ? *day + kDot + eventTimeRange(info) : eventTimeRange(info),

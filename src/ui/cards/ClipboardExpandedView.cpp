@@ -31,8 +31,9 @@ struct ListState {
 View row(const PresentationContext& ctx, const std::shared_ptr<ListState>& s,
          const ClipboardEntry& entry) {
     const bool copied = s->copiedID == entry.id && ctx.ui.animator.isPulsing(kCopiedPulse);
+    const QString age = relativeAge(entry.date, ctx.now);
     const View mark = copied ? text(QStringLiteral("Copied!"), {9, Weight::bold}, palette::cyan())
-                             : text(relativeAge(entry.date, ctx.now), {9}, Theme::secondaryText());
+                             : text(age, {9}, Theme::secondaryText());
     Animator* animator = &ctx.ui.animator;
     const auto copy = ctx.services.clipboard.copy;
     return hstack(
@@ -51,7 +52,9 @@ View row(const PresentationContext& ctx, const std::shared_ptr<ListState>& s,
             s->copiedID = entry.id;
             animator->pulse(kCopiedPulse, kCopiedMark);
         })
-        .id(QStringLiteral("clipboard.row.") + entry.id.toString(QUuid::WithoutBraces));
+        .id(QStringLiteral("clipboard.row.") + entry.id.toString(QUuid::WithoutBraces))
+        .accessibility({.name = QStringLiteral("Copy ") + clipboardRowText(entry.text),
+                        .description = copied ? QStringLiteral("Copied") : age});
 }
 
 // A thin bar at the right edge that shows where the visible part sits in the whole list.

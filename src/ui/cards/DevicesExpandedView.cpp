@@ -21,7 +21,8 @@ View batteryGroup(const ConnectedDeviceInfo& device, int level) {
     const QColor colour = deviceBatteryColor(level);
     Views parts;
     if (device.isCharging.value_or(false)) {
-        parts.push_back(symbol(QStringLiteral("bolt.fill"), {8}, palette::green()));
+        parts.push_back(symbol(QStringLiteral("bolt.fill"), {8}, palette::green())
+                            .accessibilityLabel(QStringLiteral("Charging")));
     }
     parts.push_back(
         zstack(Alignment::leading(), {capsule(Fill::solid(withAlpha(Qt::white, 0.15))),
@@ -32,6 +33,34 @@ View batteryGroup(const ConnectedDeviceInfo& device, int level) {
     return hstack(9, VAlign::center, parts);
 }
 
+// What the glyph of a device shows, in words.
+QString kindName(ConnectedDeviceInfo::Kind kind) {
+    using Kind = ConnectedDeviceInfo::Kind;
+    switch (kind) {
+        case Kind::iphone:
+            return QStringLiteral("Phone");
+        case Kind::ipad:
+            return QStringLiteral("Tablet");
+        case Kind::watch:
+            return QStringLiteral("Watch");
+        case Kind::airpods:
+        case Kind::airpodsPro:
+            return QStringLiteral("Earbuds");
+        case Kind::airpodsMax:
+        case Kind::headphones:
+            return QStringLiteral("Headphones");
+        case Kind::keyboard:
+            return QStringLiteral("Keyboard");
+        case Kind::mouse:
+            return QStringLiteral("Mouse");
+        case Kind::trackpad:
+            return QStringLiteral("Trackpad");
+        case Kind::other:
+            break;
+    }
+    return QStringLiteral("Device");
+}
+
 }  // namespace
 
 double batteryBarFill(int level) {
@@ -39,7 +68,9 @@ double batteryBarFill(int level) {
 }
 
 View deviceRow(const PresentationContext& ctx, const ConnectedDeviceInfo& device) {
-    Views row{symbol(device.symbol(), {12}, palette::teal()).frame(22, std::nullopt),
+    Views row{symbol(device.symbol(), {12}, palette::teal())
+                  .accessibilityLabel(kindName(device.kind))
+                  .frame(22, std::nullopt),
               text(device.name, {11, Weight::semibold}).lineLimit(1), spacer()};
     if (device.battery) {
         row.push_back(batteryGroup(device, *device.battery));

@@ -138,18 +138,29 @@ View positionRow(const PresentationContext& ctx, const std::shared_ptr<CardState
                                       : rollingText(ctx.ui, QStringLiteral("nowPlaying.elapsed"),
                                                     timeString(p), font, dim, Roll::byValue);
     MediaControls* media = &ctx.media();
-    const View slider = info.canSeek
-                            ? islandSlider(
-                                  ctx.ui, QStringLiteral("nowPlaying.position"), p / span,
-                                  withAlpha(s->accent, 0.95),
-                                  [s, span](double fraction) { s->scrubValue = fraction * span; },
-                                  [s, media](bool editing) {
-                                      s->scrubbing = editing;
-                                      if (!editing) {
-                                          media->seek(s->scrubValue);
-                                      }
-                                  })
-                            : progressBar(p / span, withAlpha(s->accent, 0.95));
+    // Readers seek in steps of 5 s; the seek goes out at once, as on a release. A player that
+    // can't seek shows its progress alone, read as a plain value.
+    const View slider =
+        info.canSeek
+            ? islandSlider(
+                  ctx.ui, QStringLiteral("nowPlaying.position"), p / span,
+                  withAlpha(s->accent, 0.95),
+                  [s, span](double fraction) { s->scrubValue = fraction * span; },
+                  [s, media](bool editing) {
+                      s->scrubbing = editing;
+                      if (!editing) {
+                          media->seek(s->scrubValue);
+                      }
+                  })
+                  .accessibility({.role = AccessibleRole::slider,
+                                  .name = QStringLiteral("Position"),
+                                  .value = p,
+                                  .maximum = info.duration,
+                                  .step = 5,
+                                  .valueText = timeString(p) + QStringLiteral(" of ") +
+                                               timeString(info.duration),
+                                  .setValue = [media](double seconds) { media->seek(seconds); }})
+            : progressBar(p / span, withAlpha(s->accent, 0.95));
     return hstack(
                10, VAlign::center,
                {elapsed, slider,
@@ -203,7 +214,23 @@ View volumeControl(const PresentationContext& ctx, const std::shared_ptr<CardSta
                 media->setVolume(s->volume);  // the final level, whatever the throttle held back
             }
         });
-    return hstack(5, VAlign::center, {mute, slider.frame(90, std::nullopt)});
+    // Readers set the level in whole percent, 5 at a step, sent at once.
+    const double percent = std::round(s->volume * 100);
+    const View readable =
+        slider.accessibility({.role = AccessibleRole::slider,
+                              .name = QStringLiteral("Volume"),
+                              .value = percent,
+                              .maximum = 100,
+                              .step = 5,
+                              .valueText = QString::number(percent) + QStringLiteral(" %"),
+                              .setValue = [s, media](double level) {
+                                  s->volume = std::clamp(level / 100, 0.0, 1.0);
+                                  media->setVolume(s->volume);
+                              }});
+    // The mute button is named for what a press does next.
+    const View muteButton =
+        mute.accessibilityLabel(s->volume > 0 ? QStringLiteral("Mute") : QStringLiteral("Unmute"));
+    return hstack(5, VAlign::center, {muteButton, readable.frame(90, std::nullopt)});
 }
 
 View transportRow(const PresentationContext& ctx, const std::shared_ptr<CardState>& s,

@@ -149,7 +149,8 @@ Views tileContent(HUDStat stat, const StatsSnapshot& s, const std::vector<double
         case HUDStat::power: {
             Views line{value(s.battery ? QString::number(*s.battery) + QLatin1Char('%') : kDash)};
             if (s.isCharging) {
-                line.push_back(symbol(QStringLiteral("bolt.fill"), {9}, palette::green()));
+                line.push_back(symbol(QStringLiteral("bolt.fill"), {9}, palette::green())
+                                   .accessibilityLabel(QStringLiteral("Charging")));
             }
             return {hstack(3, VAlign::center, line), thermalRow(s)};
         }

@@ -66,11 +66,15 @@ QColor batteryLevelColor(const BatteryInfo& info) {
 
 View batteryExpandedView(const BatteryInfo& info, bool lowPowerMode) {
     const QColor level = batteryLevelColor(info);
-    Views reading{symbol(cardSymbol(info), {24}, level),
+    Views reading{symbol(cardSymbol(info), {24}, level)
+                      .accessibilityLabel(info.isCharging ? QStringLiteral("Charging")
+                                                          : QStringLiteral("Battery")),
                   hstack(1, VAlign::bottom,
                          {text(QString::number(info.percentage), {28, Weight::bold}),
                           text(QStringLiteral(" %"), {15, Weight::semibold}, Theme::secondaryText())
-                              .padding(0, 0, 0, 4)})};
+                              .padding(0, 0, 0, 4)})
+                      .accessibilityLabel(QString::number(info.percentage) + QStringLiteral(" %"),
+                                          AccessibleRole::text)};
     if (lowPowerMode) {
         reading.push_back(
             text(QStringLiteral("LOW POWER"), {8, Weight::heavy}, palette::yellow()).paddingH(7));

@@ -25,35 +25,52 @@ View leadingGlyph(const PresentationContext& ctx, const std::optional<Activity>&
     }
     const ActivityPayload& payload = activity->payload;
     switch (payloadCase(payload)) {
-        case PayloadCase::nowPlaying:
-            return artworkThumb(std::get<NowPlayingInfo>(payload).artwork, 18);
+        case PayloadCase::nowPlaying: {
+            // The cover stands for the track: a reader hears which one.
+            const auto& info = std::get<NowPlayingInfo>(payload);
+            return artworkThumb(info.artwork, 18)
+                .accessibilityLabel(info.artist.isEmpty()
+                                        ? info.title
+                                        : info.title + QStringLiteral(" — ") + info.artist,
+                                    AccessibleRole::image);
+        }
         case PayloadCase::battery: {
             const bool charging = std::get<BatteryInfo>(payload).isCharging;
             const double bounce =
                 bounceScale(ctx.ui.animator, QStringLiteral("compact.battery.bounce"), charging);
             const View glyph = charging
                                    ? symbol(QStringLiteral("bolt.fill"), kCompact, palette::green())
-                                   : symbol(QStringLiteral("battery.75"), kCompact, Qt::white);
+                                         .accessibilityLabel(QStringLiteral("Charging"))
+                                   : symbol(QStringLiteral("battery.75"), kCompact, Qt::white)
+                                         .accessibilityLabel(QStringLiteral("On battery"));
             return bounce == 1 ? glyph : glyph.scale(bounce);
         }
         case PayloadCase::bluetooth:
-            return symbol(QStringLiteral("airpods.pro"), kCompact, palette::green());
+            return symbol(QStringLiteral("airpods.pro"), kCompact, palette::green())
+                .accessibilityLabel(std::get<BluetoothDeviceInfo>(payload).name);
         case PayloadCase::calendar:
-            return symbol(QStringLiteral("calendar"), kCompact, palette::systemRed());
-        case PayloadCase::clipboard:
-            return symbol(std::get<ClipboardInfo>(payload).isOTP
-                              ? QStringLiteral("key.fill")
-                              : QStringLiteral("doc.on.clipboard.fill"),
-                          kCompact, palette::cyan());
+            return symbol(QStringLiteral("calendar"), kCompact, palette::systemRed())
+                .accessibilityLabel(std::get<CalendarEventInfo>(payload).title);
+        case PayloadCase::clipboard: {
+            const bool otp = std::get<ClipboardInfo>(payload).isOTP;
+            return symbol(
+                       otp ? QStringLiteral("key.fill") : QStringLiteral("doc.on.clipboard.fill"),
+                       kCompact, palette::cyan())
+                .accessibilityLabel(otp ? QStringLiteral("One-time code")
+                                        : QStringLiteral("Clipboard"));
+        }
         case PayloadCase::devices: {
             const auto& devices = std::get<std::vector<ConnectedDeviceInfo>>(payload);
-            return symbol(
-                devices.empty() ? QStringLiteral("macbook.and.iphone") : devices.front().symbol(),
-                kCompact, palette::teal());
+            return symbol(devices.empty() ? QStringLiteral("macbook.and.iphone")
+                                          : devices.front().symbol(),
+                          kCompact, palette::teal())
+                .accessibilityLabel(devices.empty() ? QStringLiteral("Devices")
+                                                    : devices.front().name);
         }
         case PayloadCase::systemStats:
             return symbol(QStringLiteral("gauge.with.dots.needle.67percent"), kCompact,
-                          palette::teal());
+                          palette::teal())
+                .accessibilityLabel(QStringLiteral("System"));
         case PayloadCase::generic:
             break;
     }

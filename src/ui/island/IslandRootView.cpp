@@ -18,6 +18,23 @@ namespace {
 
 constexpr double kPanelCentreX = kPanelWidth / 2;
 
+// What a reader hears about the island itself; its press action toggles it open.
+QString stateDescription(IslandState state) {
+    switch (state) {
+        case IslandState::hidden:
+            return QStringLiteral("Idle");
+        case IslandState::compact:
+            return QStringLiteral("Compact");
+        case IslandState::medium:
+            return QStringLiteral("Summary");
+        case IslandState::expanded:
+            return QStringLiteral("Expanded");
+        case IslandState::hud:
+            return QStringLiteral("System statistics");
+    }
+    return {};
+}
+
 QString focusTag(const std::optional<Activity>& focused) {
     return focused ? focused->id : QStringLiteral("none");
 }
@@ -31,6 +48,9 @@ View layered(const std::vector<Animator::Layer>& layers, Alignment alignment) {
         }
         if (l.opacity < 1) {
             v = v.opacity(l.opacity);
+        }
+        if (l.leaving) {
+            v = v.accessibilityHidden();  // readers have moved on to what replaces it
         }
         views.push_back(v);
     }
@@ -191,7 +211,10 @@ View IslandRootView::toastPill(double h) {
                        text(line, {10, Weight::semibold}).lineLimit(1)})
                    .padding(10, 4, 10, 4)
                    .background(capsule(Fill::solid(withAlpha(Qt::white, 0.14))))
-                   .padding(0, h + 4, 0, 0);
+                   .padding(0, h + 4, 0, 0)
+                   .accessibility({.role = AccessibleRole::alert,
+                                   .name = t.title,
+                                   .description = t.subtitle.value_or(QString())});
     }
     // Approximates the micro spring's quick, slightly bouncy entrance.
     const Transition move{0.25, 0, Curve::easeOut, true, {0, -10}};
@@ -279,7 +302,10 @@ View IslandRootView::island() {
                       .scale(scale)
                       .onHover([vm](bool inside) { vm->hoverChanged(inside); })
                       .onClick([vm] { vm->toggleExpanded(); })
-                      .id(QStringLiteral("island"));
+                      .id(QStringLiteral("island"))
+                      .accessibility({.role = AccessibleRole::group,
+                                      .name = QStringLiteral("Island"),
+                                      .description = stateDescription(state)});
 
     m_islandRadius = std::max(0.0, r) * scale;
     m_islandRect =

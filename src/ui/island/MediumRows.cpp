@@ -171,7 +171,8 @@ View clipboardMediumRow(const ClipboardInfo& info) {
     return hstack(
         10, VAlign::center,
         {symbol(info.isOTP ? QStringLiteral("key.fill") : QStringLiteral("doc.on.clipboard.fill"),
-                {14}, palette::cyan()),
+                {14}, palette::cyan())
+             .accessibilityLabel(info.isOTP ? QStringLiteral("One-time code") : QString()),
          vstack(1, HAlign::leading,
                 {rowTitle(latest),
                  text(QStringLiteral("Clipboard · ") + plural(info.count, QStringLiteral("item")),

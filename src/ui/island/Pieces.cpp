@@ -24,6 +24,23 @@ double leadingNumber(const QString& s) {
     return s.left(end).toDouble();
 }
 
+// What a transport button is called, by its glyph.
+QString transportName(const QString& symbolName) {
+    if (symbolName.startsWith(QLatin1String("play"))) {
+        return QStringLiteral("Play");
+    }
+    if (symbolName.startsWith(QLatin1String("pause"))) {
+        return QStringLiteral("Pause");
+    }
+    if (symbolName.startsWith(QLatin1String("forward"))) {
+        return QStringLiteral("Next");
+    }
+    if (symbolName.startsWith(QLatin1String("backward"))) {
+        return QStringLiteral("Previous");
+    }
+    return {};
+}
+
 }  // namespace
 
 View artworkThumb(const SharedImage& image, double size) {
@@ -47,7 +64,10 @@ View equalizerBars(const ViewContext& ctx, const QString& key, QColor tint) {
         bars.push_back(roundedRectangle(1, Fill::solid(tint)).frame(3, h));
     }
     // Named, so the window redraws only the bars while nothing else moves.
-    return hstack(2, VAlign::center, bars).frame(std::nullopt, 14).id(key);
+    return hstack(2, VAlign::center, bars)
+        .frame(std::nullopt, 14)
+        .id(key)
+        .accessibilityLabel(QStringLiteral("Playing"), AccessibleRole::image);
 }
 
 View controlButton(const ViewContext& ctx, const QString& id, const QString& symbolName,
@@ -72,7 +92,8 @@ View controlButton(const ViewContext& ctx, const QString& id, const QString& sym
             }
             pulse->pulse(id, kPressBeat);
         })
-        .id(id);
+        .id(id)
+        .accessibilityLabel(transportName(symbolName));
 }
 
 View rollingText(const ViewContext& ctx, const QString& slot, const QString& string, Font font,
@@ -102,6 +123,9 @@ View rollingText(const ViewContext& ctx, const QString& slot, const QString& str
         }
         if (layer.opacity < 1) {
             v = v.opacity(layer.opacity);
+        }
+        if (layer.leaving) {
+            v = v.accessibilityHidden();  // read once: the new text
         }
         views.push_back(v);
     }

@@ -38,7 +38,10 @@ View toastView(const PresentationContext& /*ctx*/, const TransientNotification& 
     return hstack(10, VAlign::center,
                   {symbol(toast.icon, {16, Weight::semibold}), vstack(1, HAlign::leading, lines),
                    spacer()})
-        .padding(14, 0, 14, 0);
+        .padding(14, 0, 14, 0)
+        .accessibility({.role = AccessibleRole::alert,
+                        .name = toast.title,
+                        .description = toast.subtitle.value_or(QString())});
 }
 
 }  // namespace korvo

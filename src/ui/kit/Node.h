@@ -87,6 +87,24 @@ struct Font {
 
 enum class DragPhase { began, moved, ended };
 
+/// What a node is to a screen reader (see Accessibility.h). `automatic` lets the rules decide:
+/// texts are read, clickable nodes are buttons, draggable ones sliders, the rest is silent.
+enum class AccessibleRole { automatic, hidden, group, text, image, button, slider, alert };
+
+struct AccessibleInfo {
+    AccessibleRole role = AccessibleRole::automatic;
+    QString name{};
+    QString description{};
+    // Sliders: the value in the slider's own unit (seconds, percent), its range and the step of
+    // one increase or decrease, the value as it is read out, and how a reader sets it.
+    double value = 0;
+    double minimum = 0;
+    double maximum = 0;
+    double step = 0;
+    QString valueText{};
+    std::function<void(double)> setValue{};
+};
+
 struct Node;
 using NodePtr = std::shared_ptr<Node>;
 
@@ -165,6 +183,9 @@ struct Node {
     std::function<void()> onClick;
     std::function<void(QPointF, DragPhase)> onDrag;  // point in the node's own frame
     std::function<void(double dx, double dy)> onScroll;
+
+    // What screen readers are told; none for most nodes.
+    std::shared_ptr<const AccessibleInfo> accessible;
 
     // Written by layout: the frame in the root's coordinates (before offsets and scales).
     QRectF frame;

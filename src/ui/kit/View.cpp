@@ -201,6 +201,27 @@ View View::onScroll(std::function<void(double, double)> fn) const {
     return v;
 }
 
+View View::accessibility(AccessibleInfo info) const {
+    View v = copyLeaf();
+    v.m_node->accessible = std::make_shared<const AccessibleInfo>(std::move(info));
+    return v;
+}
+
+View View::accessibilityLabel(const QString& name, AccessibleRole role) const {
+    AccessibleInfo info;
+    info.role = role;
+    info.name = name;
+    return accessibility(std::move(info));
+}
+
+View View::accessibilityHidden() const {
+    static const auto hidden = std::make_shared<const AccessibleInfo>(
+        AccessibleInfo{AccessibleRole::hidden, {}, {}, 0, 0, 0, 0, {}, {}});
+    View v = copyLeaf();
+    v.m_node->accessible = hidden;
+    return v;
+}
+
 View empty() {
     return View();
 }

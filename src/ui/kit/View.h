@@ -56,6 +56,14 @@ public:
     View onClick(std::function<void()> fn) const;
     View onDrag(std::function<void(QPointF, DragPhase)> fn) const;
     View onScroll(std::function<void(double, double)> fn) const;
+    /// What a screen reader is told about the view (Accessibility.h). With a role, the view is
+    /// one thing to the reader; with the automatic role, `name` goes to the first text, symbol
+    /// or control inside it.
+    View accessibility(AccessibleInfo info) const;
+    View accessibilityLabel(const QString& name,
+                            AccessibleRole role = AccessibleRole::automatic) const;
+    /// Screen readers skip the view and everything in it.
+    View accessibilityHidden() const;
 
 private:
     View wrap(Node::Kind kind) const;
