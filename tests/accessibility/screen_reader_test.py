@@ -84,6 +84,10 @@ class Lines:
         with self._lock:
             return sum(1 for line in self.lines if line == text)
 
+    def starting(self, prefix):
+        with self._lock:
+            return sum(1 for line in self.lines if line.startswith(prefix))
+
 
 def walk(node, depth=0):
     """Every object under `node`, depth first, with its depth."""
@@ -269,8 +273,8 @@ def main():
         if check(volume is not None and volume.get_maximum_value() == 100,
                  "the volume is a slider up to 100"):
             check(act(volume, "Increase"), "turning it up a step through the bus")
-            check(wait_for("the new volume", lambda: calls.count(
-                "call Set org.mpris.MediaPlayer2.Player")) is not None,
+            check(wait_for("the new volume", lambda: calls.starting(
+                "call Set org.mpris.MediaPlayer2.Player Volume ")) is not None,
                   "the player is asked to set its volume")
         expanded = dump(window)
 
@@ -308,7 +312,7 @@ def main():
                 item = sections.get_child_at_index(i)
                 if item is not None and item.get_state_set().contains(Atspi.StateType.SELECTABLE):
                     pages.append((item, item.get_name()))
-            check(len(pages) == 8, "eight pages to choose from (%d)" % len(pages))
+            check(len(pages) == 9, "nine pages to choose from (%d)" % len(pages))
             for item, name in pages:
                 if not item.get_state_set().contains(Atspi.StateType.SELECTED):
                     check(act(item, "Toggle", "Press", "Click"), "choosing page " + name)

@@ -34,6 +34,7 @@ NowPlayingInfo song(bool playing = true) {
     t.duration = 240;
     t.elapsed = 75;
     t.volume = 0.5;
+    t.canPlayPause = t.canGoNext = t.canGoPrevious = t.canSeek = t.canSetVolume = true;
     return t;
 }
 
