@@ -43,7 +43,8 @@
 
 namespace korvo {
 
-AppContext::AppContext(const QString& executablePath, bool demo)
+AppContext::AppContext(const QString& executablePath, bool demo,
+                       const PasteboardFactory& desktopPasteboard)
     : debugLog(),
       bus(loop),
       loginItem(XdgAutostartLoginItem::defaultConfigHome(), executablePath),
@@ -80,7 +81,7 @@ AppContext::AppContext(const QString& executablePath, bool demo)
         pasteboard = std::make_unique<DemoPasteboard>(loop);
     } else {
         calendarStore = std::make_shared<IcsCalendarStore>(loop, IcsCalendarStore::defaultRoots());
-        pasteboard = std::make_unique<QtPasteboard>();
+        pasteboard = desktopPasteboard ? desktopPasteboard(loop) : std::make_unique<QtPasteboard>();
     }
     calendar = std::make_unique<CalendarService>(loop, bus, settings, calendarStore,
                                                  std::make_shared<UrlFinder>());
