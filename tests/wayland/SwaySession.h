@@ -1,8 +1,9 @@
 #pragma once
-// A headless sway for tests: its own temporary home and runtime folder, one 1440 × 900 output,
-// no bar. sway refuses to run as root, so under root it runs as nobody (65534) in folders that
-// uid owns; root reaches its sockets all the same. A virtual pointer gives the seat a pointer, as
-// a headless compositor has no input devices of its own. Clients connect by the socket's path.
+// A headless sway for tests: its own temporary home and runtime folder, one 1440 × 900 output
+// (in points: at scale 2 it has twice the pixels), no bar. sway refuses to run as root, so under
+// root it runs as nobody (65534) in folders that uid owns; root reaches its sockets all the same. A
+// virtual pointer gives the seat a pointer, as a headless compositor has no input devices of its
+// own. Clients connect by the socket's path.
 
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -29,7 +30,7 @@ public:
     static constexpr int kWidth = 1440;
     static constexpr int kHeight = 900;
 
-    SwaySession() {
+    explicit SwaySession(int scale = 1) {
         if (!m_dir.isValid()) {
             return;
         }
@@ -42,11 +43,12 @@ public:
         if (!f.open(QIODevice::WriteOnly)) {
             return;
         }
-        f.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0 scale 1\n"
+        f.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0 scale %3\n"
                                "default_border none\n"
                                "focus_follows_mouse no\n")
-                    .arg(kWidth)
-                    .arg(kHeight)
+                    .arg(kWidth * scale)
+                    .arg(kHeight * scale)
+                    .arg(scale)
                     .toUtf8());
         f.close();
         const bool root = geteuid() == 0;

@@ -253,3 +253,33 @@ TEST_F(SwayIsland, AnOutputThatComesLeavesTheIslandOnTheFirstOutput) {
     ASSERT_FALSE(second.isNull());
     EXPECT_TRUE(drawnBounds(second).isEmpty());
 }
+
+TEST(SwayIslandScaled, OnAScaleTwoOutputTheIslandIsDrawnWithTwiceThePixels) {
+    test::SwaySession hidpi(2);
+    ASSERT_TRUE(hidpi.running());
+    ASSERT_EQ(hidpi.swaymsg({"seat", "seat0", "cursor", "set", "720", "800"}).code, 0);
+    auto connection = wayland::Connection::connect(QFile::encodeName(hidpi.socket()));
+    ASSERT_TRUE(connection);
+    connection->attachToEventLoop();
+    QTemporaryDir dir;
+    QtMainLoop loop;
+    EventBus bus(loop);
+    DebugLog log{QString()};
+    ActivityEngine engine(loop, bus, log);
+    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    WaylandPanelSurface surface(*connection);
+    NotchWindowController window(loop, engine, settings, log, surface);
+    engine.start();
+    window.reanchor();
+    window.show();
+    ASSERT_TRUE(spinUntil([&] { return window.framesDrawn() > 0; }));
+    spinFor(300);
+    EXPECT_EQ(surface.scale(), 2.0);
+    // The output is 1440 × 900 points; the screenshot has its pixels.
+    const QImage shot = hidpi.grim(QStringLiteral("HEADLESS-1"));
+    ASSERT_EQ(shot.size(), QSize(2 * test::SwaySession::kWidth, 2 * test::SwaySession::kHeight));
+    const NotchGeometry notch = window.viewModel().notchGeometry.get();
+    const QRect drawn = drawnBounds(shot);
+    EXPECT_EQ(drawn.size(), QSize(qRound(2 * notch.width), qRound(2 * notch.height)));
+    EXPECT_EQ(drawn.left() + drawn.width() / 2, test::SwaySession::kWidth);
+}
