@@ -1,6 +1,8 @@
 #pragma once
 // A headless sway for tests: its own temporary home and runtime folder, one 1440 × 900 output
-// (in points: at scale 2 it has twice the pixels), no bar. sway refuses to run as root, so under
+// (in points: at scale 2 it has twice the pixels), no bar. Given a parent compositor's socket it
+// runs nested instead, each output a window of the parent: closing that window takes the output
+// away, which a headless output cannot do. sway refuses to run as root, so under
 // root it runs as nobody (65534) in folders that uid owns; root reaches its sockets all the same. A
 // virtual pointer gives the seat a pointer, as a headless compositor has no input devices of its
 // own. Clients connect by the socket's path.
@@ -30,7 +32,7 @@ public:
     static constexpr int kWidth = 1440;
     static constexpr int kHeight = 900;
 
-    explicit SwaySession(int scale = 1) {
+    explicit SwaySession(int scale = 1, const QString& parent = {}) {
         if (!m_dir.isValid()) {
             return;
         }
@@ -43,13 +45,14 @@ public:
         if (!f.open(QIODevice::WriteOnly)) {
             return;
         }
-        f.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0 scale %3\n"
-                               "default_border none\n"
-                               "focus_follows_mouse no\n")
-                    .arg(kWidth * scale)
-                    .arg(kHeight * scale)
-                    .arg(scale)
-                    .toUtf8());
+        if (parent.isEmpty()) {
+            f.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0 scale %3\n")
+                        .arg(kWidth * scale)
+                        .arg(kHeight * scale)
+                        .arg(scale)
+                        .toUtf8());
+        }
+        f.write("default_border none\nfocus_follows_mouse no\n");
         f.close();
         const bool root = geteuid() == 0;
         if (root) {
@@ -68,7 +71,11 @@ public:
         }
         env.insert(QStringLiteral("HOME"), home);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+        env.insert(QStringLiteral("WLR_BACKENDS"),
+                   parent.isEmpty() ? QStringLiteral("headless") : QStringLiteral("wayland"));
+        if (!parent.isEmpty()) {
+            env.insert(QStringLiteral("WAYLAND_DISPLAY"), parent);
+        }
         env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
         env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
         m_sway.setProcessEnvironment(env);

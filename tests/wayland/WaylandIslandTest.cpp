@@ -1,6 +1,6 @@
 // The island as a layer surface on a real compositor (headless sway): where it sits and what it
 // draws, the input region, the pointer and both kinds of scroll, frames only while something
-// moves, and outputs that come.
+// moves, outputs that come and outputs that go.
 #include "SwaySession.h"
 #include "app/NotchWindowController.h"
 #include "core/QtMainLoop.h"
@@ -282,4 +282,47 @@ TEST(SwayIslandScaled, OnAScaleTwoOutputTheIslandIsDrawnWithTwiceThePixels) {
     const QRect drawn = drawnBounds(shot);
     EXPECT_EQ(drawn.size(), QSize(qRound(2 * notch.width), qRound(2 * notch.height)));
     EXPECT_EQ(drawn.left() + drawn.width() / 2, test::SwaySession::kWidth);
+}
+
+TEST(SwayIslandNested, WhenItsOutputGoesTheIslandMovesToTheNextOneAndStaysThere) {
+    // A sway nested in the session's: its outputs are windows there, and closing one removes it.
+    test::SwaySession nested(1, sway().socket());
+    ASSERT_TRUE(nested.running());
+    ASSERT_EQ(nested.swaymsg({"create_output"}).code, 0);
+    auto connection = wayland::Connection::connect(QFile::encodeName(nested.socket()));
+    ASSERT_TRUE(connection);
+    connection->attachToEventLoop();
+    QTemporaryDir dir;
+    QtMainLoop loop;
+    EventBus bus(loop);
+    DebugLog log{QString()};
+    ActivityEngine engine(loop, bus, log);
+    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    WaylandPanelSurface surface(*connection);
+    NotchWindowController window(loop, engine, settings, log, surface);
+    ASSERT_TRUE(spinUntil([&] { return surface.outputs().size() == 2; }));
+    engine.start();
+    window.reanchor();
+    window.show();
+    ASSERT_TRUE(spinUntil([&] { return window.framesDrawn() > 0; }));
+    EXPECT_EQ(surface.outputName(), QStringLiteral("WL-1"));
+
+    const auto before = window.framesDrawn();
+    ASSERT_EQ(sway().swaymsg({"[title=\"wlroots - WL-1\"]", "kill"}).code, 0);
+    EXPECT_TRUE(spinUntil([&] { return surface.outputName() == QStringLiteral("WL-2"); }));
+    EXPECT_TRUE(spinUntil([&] { return window.framesDrawn() > before; }));  // drawn anew there
+    spinFor(300);
+    const QImage shot = nested.grim(QStringLiteral("WL-2"));
+    ASSERT_FALSE(shot.isNull());
+    const QRect drawn = drawnBounds(shot);
+    const NotchGeometry notch = window.viewModel().notchGeometry.get();
+    EXPECT_EQ(drawn.top(), 0);
+    EXPECT_EQ(drawn.size(), QSize(qRound(notch.width), qRound(notch.height)));
+    EXPECT_NEAR(drawn.center().x(), shot.width() / 2, 1);
+
+    // An output that comes later leaves it where it is.
+    ASSERT_EQ(nested.swaymsg({"create_output"}).code, 0);
+    ASSERT_TRUE(spinUntil([&] { return surface.outputs().size() == 2; }));
+    spinFor(200);
+    EXPECT_EQ(surface.outputName(), QStringLiteral("WL-2"));
 }
