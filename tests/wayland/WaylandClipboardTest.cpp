@@ -126,10 +126,19 @@ struct HangingSource {
         static_cast<HangingSource*>(data)->held.push_back(fd);
     }
     static void cancelled(void*, zwlr_data_control_source_v1*) {}
+    // The device tells of selections too; this sender only lets them go at the end.
+    static void offer(void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* o) {
+        static_cast<HangingSource*>(data)->offers.push_back(o);
+    }
+    static void selection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {}
+    static void finished(void*, zwlr_data_control_device_v1*) {}
 
     explicit HangingSource(wayland::Connection& c) {
         static const zwlr_data_control_source_v1_listener listener = {send, cancelled};
+        static const zwlr_data_control_device_v1_listener deviceListener = {offer, selection,
+                                                                            finished, selection};
         device = zwlr_data_control_manager_v1_get_data_device(c.dataControl(), c.seat());
+        zwlr_data_control_device_v1_add_listener(device, &deviceListener, this);
         source = zwlr_data_control_manager_v1_create_data_source(c.dataControl());
         zwlr_data_control_source_v1_add_listener(source, &listener, this);
         zwlr_data_control_source_v1_offer(source, "text/plain;charset=utf-8");
@@ -140,10 +149,16 @@ struct HangingSource {
         for (int fd : held) {
             close(fd);
         }
+        for (auto* o : offers) {
+            zwlr_data_control_offer_v1_destroy(o);
+        }
+        zwlr_data_control_source_v1_destroy(source);
+        zwlr_data_control_device_v1_destroy(device);
     }
     zwlr_data_control_device_v1* device = nullptr;
     zwlr_data_control_source_v1* source = nullptr;
     std::vector<int> held;
+    std::vector<zwlr_data_control_offer_v1*> offers;
 };
 
 }  // namespace
@@ -166,4 +181,5 @@ TEST_F(WaylandClipboard, ASenderThatHangsGivesNothingAndNeverHoldsUpTheMainLoop)
     EXPECT_FALSE(pasteboard->string());
     // The main loop kept turning while the sender hung: a blocked read would have stopped it.
     EXPECT_GT(ticks, 20);
+    other->roundtrip();  // the offers still on their way are taken and let go
 }

@@ -1,6 +1,7 @@
 // The island as a layer surface on a real compositor (headless sway): where it sits and what it
 // draws, the input region, the pointer and both kinds of scroll, frames only while something
 // moves, outputs that come and outputs that go.
+#include "ClickCatcher.h"
 #include "SwaySession.h"
 #include "app/NotchWindowController.h"
 #include "core/QtMainLoop.h"
@@ -10,9 +11,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QRasterWindow>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -76,18 +74,6 @@ QRect drawnBounds(const QImage& shot) {
     }
     return bounds;
 }
-
-// A window of another client under the island that counts the clicks it receives.
-class Beneath : public QRasterWindow {
-public:
-    int presses = 0;
-
-protected:
-    void mousePressEvent(QMouseEvent*) override { ++presses; }
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(QRect(QPoint(), size()), Qt::white);
-    }
-};
 
 class SwayIsland : public ::testing::Test {
 protected:
@@ -172,9 +158,9 @@ TEST_F(SwayIsland, HoverExpandsAndLeavingCollapses) {
 }
 
 TEST_F(SwayIsland, ClicksOnTheIslandToggleItAndClicksBesideItReachTheWindowBelow) {
-    Beneath below;
-    below.show();
-    ASSERT_TRUE(spinUntil([&] { return below.isExposed(); }));
+    test::ClickCatcher below(QFile::encodeName(sway().socket()));
+    ASSERT_TRUE(spinUntil([&] { return below.shown; }));
+    spinFor(100);                      // mapped and tiled under the island
     settings.setHoverToExpand(false);  // only the clicks change the state here
     startActivity();
 
