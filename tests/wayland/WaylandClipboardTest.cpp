@@ -85,6 +85,7 @@ TEST_F(WaylandClipboard, TextIsReadWithoutFocusAndHugeTextsOnlyUpToTheCap) {
     EXPECT_EQ(pasteboard->string(), QStringLiteral("héllo wörld"));
     EXPECT_TRUE(pasteboard->types()->contains(QStringLiteral("text/plain")));
     EXPECT_EQ(pasteboard->lastTransferEnd(), wayland::PipeEnd::complete);
+    EXPECT_FALSE(pasteboard->stringIsCut());
 
     // 3 MiB of text: reading stops at the cap and the pipe is closed on the sender.
     const QByteArray huge(3 * 1024 * 1024, 'x');
@@ -93,6 +94,7 @@ TEST_F(WaylandClipboard, TextIsReadWithoutFocusAndHugeTextsOnlyUpToTheCap) {
     EXPECT_EQ(pasteboard->lastBytesRead(), WaylandPasteboard::kMaxReadBytes);
     ASSERT_TRUE(pasteboard->string());
     EXPECT_LT(pasteboard->string()->size(), huge.size());
+    EXPECT_TRUE(pasteboard->stringIsCut());
 
     // An image alone: its types, no text, nothing read.
     copy({QStringLiteral("--type"), QStringLiteral("image/png")}, QByteArray("\x89PNG....", 8));
