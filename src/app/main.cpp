@@ -17,6 +17,7 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QTimer>
 
 #include <cstdio>
@@ -208,7 +209,18 @@ int main(int argc, char* argv[]) {
 
     korvo::TrayMenu tray(context.settings);
     if (!tray.install()) {
-        window.onContextMenu = [&tray](QPoint at) { tray.popup(at); };
+        if (wayland) {
+            // Qt's menus need a Qt window to hang from, which the island on its own connection
+            // is not: the menu comes as a small window of its own, whose fixed size tells the
+            // compositor to float it rather than tile it.
+            window.onContextMenu = [&tray](QPoint at) {
+                QMenu& menu = tray.menu();
+                menu.setFixedSize(menu.sizeHint());
+                tray.popup(at);
+            };
+        } else {
+            window.onContextMenu = [&tray](QPoint at) { tray.popup(at); };
+        }
     }
 
     korvo::ControlService control(context.loop, context.bus, context.engine, window);
