@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and starts Korvo. With no display it renders the demo tour headless and writes a PNG
-# of each presentation into ./demo-shots/.
+# Builds and starts Korvo: on a Wayland desktop with layer-shell the island is a layer surface,
+# elsewhere an X11 panel (XWayland on GNOME); `--platform wayland|x11` chooses. With no display it
+# renders the demo tour headless and writes a PNG of each presentation into ./demo-shots/.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh

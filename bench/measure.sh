@@ -11,7 +11,9 @@
 #     200 to warm up (one change every 1.1 s, so every change is read: 1,200 changes take about
 #     22 minutes; TRACKS=0 skips the step).
 #   bench/measure.sh [build-dir] [seconds]
-# STEPS picks what runs (default "startup situations tracks").
+# STEPS picks what runs (default "startup situations tracks"). DESKTOPS picks where (default
+# "x11"; "x11 wayland" measures the same steps under Xvfb and then on a headless sway, where
+# Korvo draws its Wayland island; the compositor's own time is not counted).
 set -euo pipefail
 mode=outer
 if [ "${1:-}" = "--inner" ]; then mode=inner; shift; fi
@@ -19,6 +21,7 @@ build=${1:-build}
 seconds=${2:-60}
 tracks=${TRACKS:-1000}
 steps=${STEPS:-startup situations tracks}
+desktops=${DESKTOPS:-x11}
 has() { case " $steps " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 here=$(cd "$(dirname "$0")/.." && pwd)
 korvo="$here/$build/src/app/korvo"
@@ -79,7 +82,7 @@ stop() {
 
 inner() {
   tmp=$(mktemp -d)
-  echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -r)"
+  echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -r), desktop: ${KORVO_DESKTOP:-x11}"
   export XDG_CONFIG_HOME; XDG_CONFIG_HOME=$(mktemp -d)
   # Warm the caches once, then measure.
   "$korvo" >/dev/null 2>&1 & pid=$!; sleep 2; stop $pid
@@ -146,6 +149,37 @@ track_changes() {
     stop "$pid"; kill "$PLAYER_PID" 2>/dev/null; wait "$PLAYER_PID" 2>/dev/null || true
 }
 
+# A headless sway with one 1440 × 900 output for the Wayland run. sway refuses root: then it runs
+# as nobody, in a runtime folder that uid owns; Korvo connects by the socket's path.
+with_sway() {
+  local dir run socket sway_pid i
+  dir=$(mktemp -d); run=$dir/run; mkdir -p "$run" "$dir/home"
+  printf 'output HEADLESS-1 resolution 1440x900 position 0 0\ndefault_border none\n' >"$dir/config"
+  local as=()
+  if [ "$(id -u)" = 0 ]; then
+    chown -R 65534:65534 "$dir"; chmod 0711 "$dir"; chmod 0700 "$run"
+    as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  fi
+  env -u WAYLAND_DISPLAY -u DISPLAY HOME="$dir/home" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
+    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 "${as[@]}" sway -c "$dir/config" >/dev/null 2>&1 &
+  sway_pid=$!
+  for i in $(seq 100); do
+    socket=$(find "$run" -maxdepth 1 -name 'wayland-*' ! -name '*.lock' 2>/dev/null | head -1)
+    [ -n "$socket" ] && break
+    sleep 0.1
+  done
+  local rt; rt=$(mktemp -d)
+  env -u DISPLAY WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$rt" KORVO_DESKTOP=wayland "$@" || true
+  kill "$sway_pid" 2>/dev/null; wait "$sway_pid" 2>/dev/null || true
+  rm -rf "$dir" "$rt" 2>/dev/null || true
+}
+
 if [ "$mode" = inner ]; then inner; exit; fi
-xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" dbus-run-session -- "$0" --inner "$build" "$seconds" 2>&1 | grep --line-buffered -v 'dbus-daemon\|XDG_RUNTIME_DIR'
+for desktop in $desktops; do
+  case $desktop in
+    x11) xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" dbus-run-session -- "$0" --inner "$build" "$seconds" ;;
+    wayland) with_sway dbus-run-session -- "$0" --inner "$build" "$seconds" ;;
+    *) echo "measure.sh: unknown desktop $desktop" >&2; exit 2 ;;
+  esac 2>&1 | grep --line-buffered -v 'dbus-daemon\|XDG_RUNTIME_DIR'
+done
 

@@ -60,8 +60,8 @@ std::unique_ptr<Pasteboard> systemPasteboard(MainLoop& loop) {
             return x11;
         }
     }
-    // On Wayland the data-control backend is chosen here once it exists; until then, and on
-    // any other platform, QClipboard.
+    // On any other platform (the Wayland island brings its own through `desktopPasteboard`),
+    // QClipboard.
     return std::make_unique<QtPasteboard>();
 }
 
@@ -74,7 +74,8 @@ public:
 
 }  // namespace
 
-AppContext::AppContext(const QString& executablePath, bool demo)
+AppContext::AppContext(const QString& executablePath, bool demo,
+                       const PasteboardFactory& desktopPasteboard)
     : debugLog(),
       bus(loop),
       loginItem(XdgAutostartLoginItem::defaultConfigHome(),
@@ -111,7 +112,7 @@ AppContext::AppContext(const QString& executablePath, bool demo)
         pasteboard = std::make_unique<DemoPasteboard>(loop);
     } else {
         calendarStore = std::make_shared<IcsCalendarStore>(loop, IcsCalendarStore::defaultRoots());
-        pasteboard = systemPasteboard(loop);
+        pasteboard = desktopPasteboard ? desktopPasteboard(loop) : systemPasteboard(loop);
     }
     calendar = std::make_unique<CalendarService>(loop, bus, settings, calendarStore,
                                                  std::make_shared<UrlFinder>());

@@ -8,6 +8,7 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "settings/SettingsStore.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,10 +36,15 @@ class ScreenCaptureIndex;
 class ScreenshotService;
 class Workspace;
 
+/// Makes the desktop's clipboard on the context's loop.
+using PasteboardFactory = std::function<std::unique_ptr<Pasteboard>(MainLoop&)>;
+
 /// The composition root: one of each long-lived object, created in dependency order. With
-/// `demo` the services run on scripted backends instead of the machine's.
+/// `demo` the services run on scripted backends instead of the machine's. `desktopPasteboard`
+/// replaces the Qt clipboard where the desktop needs another way in (Wayland).
 struct AppContext {
-    AppContext(const QString& executablePath, bool demo);
+    AppContext(const QString& executablePath, bool demo,
+               const PasteboardFactory& desktopPasteboard = {});
     ~AppContext();
 
     /// Registers every provider in its fixed order, then starts the engine.

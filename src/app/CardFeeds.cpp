@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "platform/HostStats.h"
+#include "platform/Pasteboard.h"
 #include "services/calendar/CalendarService.h"
 #include "services/clipboard/ClipboardService.h"
 #include "services/nowplaying/MediaService.h"
@@ -79,6 +80,8 @@ IslandServices islandServicesFor(AppContext& context) {
         clipboard->copyToPasteboard({entry.id, entry.text, entry.date});
     };
     services.clipboard.observe = observing(clipboard->history);
+    Pasteboard* pasteboard = context.pasteboard.get();
+    services.clipboard.available = [pasteboard] { return pasteboard->isAvailable(); };
 
     SystemStatsService* stats = context.stats.get();
     services.stats.snapshot = [stats] { return snapshotOf(stats->snapshot().get()); };

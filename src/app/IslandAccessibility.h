@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace korvo {
@@ -73,5 +74,9 @@ private:
     QHash<QString, QAccessible::Id> m_interfaces;  // key → the interface readers hold
     std::vector<QAccessible::Id> m_dead;           // gone, deleted once no call is running
 };
+
+/// A window never shown, standing in for a panel that is no Qt window (the Wayland layer
+/// surface), so that readers still find the island among the application's windows.
+std::unique_ptr<QWindow> readableStandIn();
 
 }  // namespace korvo

@@ -2,14 +2,8 @@
 
 #include "core/NotchGeometry.h"
 #include "core/ScrollAdapter.h"
-#include "platform/linux/X11Panel.h"
 #include "ui/island/IslandRenderer.h"
 #include "ui/kit/Layout.h"
-
-#include <QGuiApplication>
-#include <QMouseEvent>
-#include <QScreen>
-#include <QWheelEvent>
 
 namespace korvo {
 
@@ -22,18 +16,15 @@ bool pressable(const ui::Node& n) {
     return n.onClick || n.onDrag;
 }
 
-ScreenInfo infoFor(const QScreen* screen) {
-    ScreenInfo info;
-    info.frame = screen->geometry();
-    // X11 screens report no safe area and no camera housing: the 180 × 32 pill applies.
-    info.safeAreaTopInset = 0;
-    return info;
+QRect panelRect() {
+    return {0, 0, static_cast<int>(kPanelWidth), static_cast<int>(kPanelHeight)};
 }
 
 }  // namespace
 
 NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& engine,
                                              SettingsStore& settings, const DebugLog& debugLog,
+                                             PanelSurface& surface,
                                              IslandRootView::UpcomingEvents upcoming,
                                              IslandServices services)
     : m_loop(loop),
@@ -45,16 +36,19 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
       m_services(std::move(services)),
       m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming,
                  m_services),
-      m_accessibility(m_panel, [this] { requestFrame(); }) {
+      m_surface(surface),
+      m_readableStandIn(surface.qtWindow() ? nullptr : readableStandIn()),
+      m_accessibility(surface.qtWindow() ? *surface.qtWindow() : *m_readableStandIn,
+                      [this] { requestFrame(); }) {
     m_clock.start();
     m_frameTimer.setSingleShot(true);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_frameTimer, &QTimer::timeout, &m_frameTimer, [this] { flushFrame(); });
-    m_panel.onPaint = [this](QPainter& p, const QRegion& dirty) { paint(p, dirty); };
-    m_panel.onMouse = [this](QMouseEvent* e) { handleMouse(e); };
-    m_panel.onLeave = [this] { handleLeave(); };
-    m_panel.onScroll = [this](QWheelEvent* e) { handleWheel(e); };
-    x11::prepareOverlay(m_panel);
+    m_surface.onFrame = [this] { drawFrame(); };
+    m_surface.onExposed = [this] { requestFrame(); };
+    m_surface.onPointer = [this](const PanelPointer& e) { handlePointer(e); };
+    m_surface.onScroll = [this](const PanelScroll& e) { handleScroll(e); };
+    m_surface.onOutputsChanged = [this] { reanchor(); };
 
     auto redraw = [this](const auto&) { requestFrame(); };
     m_subscriptions.push_back(m_viewModel.state.subscribe(redraw));
@@ -74,38 +68,39 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
     }
 }
 
-NotchWindowController::~NotchWindowController() = default;
+NotchWindowController::~NotchWindowController() {
+    m_surface.onFrame = {};
+    m_surface.onExposed = {};
+    m_surface.onPointer = {};
+    m_surface.onScroll = {};
+    m_surface.onOutputsChanged = {};
+}
 
 void NotchWindowController::reanchor() {
-    const auto screens = QGuiApplication::screens();
-    if (screens.isEmpty()) {
-        return;  // nowhere to go: stay where we are
-    }
-    std::vector<ScreenInfo> infos;
-    std::size_t mainIndex = 0;
-    for (int i = 0; i < screens.size(); ++i) {
-        infos.push_back(infoFor(screens[i]));
-        if (screens[i] == QGuiApplication::primaryScreen()) {
-            mainIndex = static_cast<std::size_t>(i);
+    const std::vector<ScreenInfo> outputs = m_surface.outputs();
+    auto chosen = chooseNotchScreen(outputs, m_surface.mainOutput());
+    if (const QString wanted = chooseOutput ? chooseOutput() : QString(); !wanted.isEmpty()) {
+        const auto named = std::find_if(outputs.begin(), outputs.end(),
+                                        [&](const ScreenInfo& o) { return o.name == wanted; });
+        if (named != outputs.end()) {
+            chosen = static_cast<std::size_t>(named - outputs.begin());
         }
     }
-    auto chosen = chooseNotchScreen(infos, mainIndex);
-    if (const int preferred = chooseScreen ? screens.indexOf(chooseScreen()) : -1; preferred >= 0) {
-        chosen = static_cast<std::size_t>(preferred);
-    }
     if (!chosen) {
-        return;
+        return;  // nowhere to go: stay where we are
     }
-    const ScreenInfo& screen = infos[*chosen];
-    m_panel.setScreen(screens[static_cast<int>(*chosen)]);
-    m_panel.setPosition(panelOrigin(screen).toPoint());
-    m_viewModel.notchGeometry.set(measureNotch(screen));
+    m_surface.placeAtTopCentre(*chosen);
+    m_viewModel.notchGeometry.set(measureNotch(outputs[*chosen]));
 }
 
 void NotchWindowController::show() {
-    m_panel.show();
-    x11::assertOverlayState(m_panel);
+    m_surface.show();
     requestFrame();
+}
+
+void NotchWindowController::hide() {
+    handleLeave();
+    m_surface.hide();
 }
 
 namespace {
@@ -136,6 +131,14 @@ void NotchWindowController::scheduleFrame(int intervalMs) {
 }
 
 void NotchWindowController::flushFrame() {
+    if (m_fullFrameWanted || !m_dirty.isEmpty()) {
+        m_surface.requestFrame();
+    }
+}
+
+// The surface is ready for a frame: draw what was asked for since the last one.
+void NotchWindowController::drawFrame() {
+    QRegion region;
     if (m_fullFrameWanted) {
         // Everything is drawn inside the island and its shade. While the island holds its size
         // (nothing but the bars moving, and no new size wanted) a change shows only in there, and
@@ -143,16 +146,16 @@ void NotchWindowController::flushFrame() {
         const bool holdsItsSize = !m_drawnBounds.isEmpty() &&
                                   (m_animator.isSettled() || m_animator.onlyRegionsMove()) &&
                                   m_rootView.targetSize() == m_drawnTarget;
-        if (holdsItsSize) {
-            m_panel.update(m_dirty + m_drawnBounds);
-        } else {
-            m_panel.update();  // marks the window dirty; a bare update request paints nothing
-        }
-    } else if (!m_dirty.isEmpty()) {
-        m_panel.update(m_dirty);
+        region = holdsItsSize ? m_dirty + m_drawnBounds : QRegion(panelRect());
+    } else {
+        region = m_dirty;
     }
     m_fullFrameWanted = false;
     m_dirty = QRegion();
+    if (region.isEmpty()) {
+        return;
+    }
+    m_surface.drawFrame(region, [this, &region](QPainter& p) { paint(p, region); });
 }
 
 void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
@@ -167,15 +170,14 @@ void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
     m_accessibility.update(m_tree);
     ui::paint(*m_tree, painter);
     m_hits = ui::collectHits(*m_tree);
-    updateRegions();
+    updateInputRegion();
     // The widest shade is 18 pt of blur, drawn out to twice that, 4 pt down.
     constexpr int kShade = 44;
     m_drawnBounds = m_rootView.islandOutline()
                         .boundingRect()
                         .toAlignedRect()
                         .adjusted(-kShade, -kShade, kShade, kShade)
-                        .intersected(QRect(0, 0, static_cast<int>(kPanelWidth),
-                                           static_cast<int>(kPanelHeight)));
+                        .intersected(panelRect());
     m_drawnTarget = m_rootView.targetSize();
     if (m_animator.onlyRegionsMove()) {
         // Only small looping pieces (the equalizer bars) move: redraw just their rectangles.
@@ -198,20 +200,13 @@ void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
     }
 }
 
-void NotchWindowController::updateRegions() {
-    const double dpr = m_panel.devicePixelRatio();
-    const QPolygonF outline =
-        m_rootView.islandOutline().toFillPolygon(QTransform::fromScale(dpr, dpr));
-    const QRegion region(outline.toPolygon());
-    if (region == m_region) {
+void NotchWindowController::updateInputRegion() {
+    QPolygonF outline = m_rootView.islandOutline().toFillPolygon();
+    if (outline == m_inputOutline) {
         return;
     }
-    m_region = region;
-    x11::setInputRegion(m_panel, region);
-    // Without a compositor transparent pixels are not transparent: show the island alone.
-    if (!x11::compositorRunning()) {
-        x11::setVisibleRegion(m_panel, region);
-    }
+    m_inputOutline = std::move(outline);
+    m_surface.setInputRegion(m_inputOutline);
 }
 
 void NotchWindowController::updateHover(QPointF point) {
@@ -252,24 +247,28 @@ void NotchWindowController::handleLeave() {
     requestFrame();
 }
 
-void NotchWindowController::handleMouse(QMouseEvent* e) {
-    const QPointF p = e->position();
-    switch (e->type()) {
-        case QEvent::MouseMove:
+void NotchWindowController::handlePointer(const PanelPointer& e) {
+    const QPointF p = e.position;
+    switch (e.kind) {
+        case PanelPointer::Kind::enter:
+        case PanelPointer::Kind::motion:
             updateHover(p);
             if (m_drag) {
                 m_drag(p - m_dragFrame.topLeft(), ui::DragPhase::moved);
                 requestFrame();  // a slider follows the pointer
             }
             break;
-        case QEvent::MouseButtonPress: {
-            if (e->button() == Qt::RightButton) {
+        case PanelPointer::Kind::leave:
+            handleLeave();
+            break;
+        case PanelPointer::Kind::press: {
+            if (e.button == Qt::RightButton) {
                 if (onContextMenu) {
-                    onContextMenu(e->globalPosition().toPoint());
+                    onContextMenu(e.screenPosition.toPoint());
                 }
                 break;
             }
-            if (e->button() != Qt::LeftButton) {
+            if (e.button != Qt::LeftButton) {
                 break;
             }
             updateHover(p);
@@ -285,19 +284,17 @@ void NotchWindowController::handleMouse(QMouseEvent* e) {
             }
             break;
         }
-        case QEvent::MouseButtonRelease: {
-            if (e->button() != Qt::LeftButton) {
+        case PanelPointer::Kind::release: {
+            if (e.button != Qt::LeftButton) {
                 break;
             }
             if (m_drag) {
                 auto drag = std::exchange(m_drag, {});
                 drag(p - m_dragFrame.topLeft(), ui::DragPhase::ended);
             }
-            // A click counts when it ends on the node it started on, known by its id: nodes
-            // are rebuilt every frame, so a node without one can't be recognised again.
+            // A click counts when it ends on the region it started on.
             const auto* hit = ui::hitTest(m_hits, p, pressable);
-            const bool same =
-                hit && !m_pressedId.isEmpty() && hit->node->id == m_pressedId && hit->node->onClick;
+            const bool same = hit && hit->node->id == m_pressedId && hit->node->onClick;
             m_pressedId.clear();
             m_interaction.setPressed({});
             if (same) {
@@ -307,29 +304,21 @@ void NotchWindowController::handleMouse(QMouseEvent* e) {
             requestFrame();
             break;
         }
-        default:
-            break;
     }
 }
 
-void NotchWindowController::handleWheel(QWheelEvent* e) {
-    WheelInput in;
-    in.hasMomentumPhase = e->phase() == Qt::ScrollMomentum;
-    in.hasPreciseDeltas = !e->pixelDelta().isNull();
-    const QPointF delta =
-        in.hasPreciseDeltas ? QPointF(e->pixelDelta()) : QPointF(e->angleDelta()) / 120.0;
-    in.dx = delta.x();
-    in.dy = delta.y();
-    in.invertedFromDevice = e->inverted();
+void NotchWindowController::handleScroll(const PanelScroll& e) {
+    const WheelInput& in = e.wheel;
     if (const auto scroll = adaptScroll(in)) {
         m_viewModel.scroll(scroll->first, scroll->second);
     }
     // Then the views under the pointer (the clipboard list scrolls itself), in points: a
     // wheel notch moves a list by about one row.
     constexpr double kPointsPerNotch = 30;
-    const auto* hit = ui::hitTest(m_hits, e->position(),
+    const auto* hit = ui::hitTest(m_hits, e.position,
                                   [](const ui::Node& n) { return static_cast<bool>(n.onScroll); });
     if (hit && !in.hasMomentumPhase) {
+        const QPointF delta(in.dx, in.dy);
         const QPointF points = in.hasPreciseDeltas ? delta : delta * kPointsPerNotch;
         hit->node->onScroll(points.x(), points.y());
         requestFrame();

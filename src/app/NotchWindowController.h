@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/IslandAccessibility.h"
-#include "app/NotchPanel.h"
 #include "core/ActivityEngine.h"
 #include "core/IslandViewModel.h"
+#include "platform/PanelSurface.h"
 #include "settings/SettingsStore.h"
 #include "ui/island/IslandRootView.h"
 #include "ui/kit/Animator.h"
@@ -21,13 +21,16 @@
 
 namespace korvo {
 
-/// Owns the panel and the view model; draws the island only when something changed or an
-/// animation runs, keeps the panel's input region on the island, and turns pointer and wheel
-/// events into view-model calls.
+/// Owns the view model and drives the panel surface (X11 window or Wayland layer surface): draws
+/// the island only when something changed or an animation runs, keeps the surface's input
+/// region on the island, and turns pointer and scroll events into view-model calls. Follows the
+/// surface's outputs: when they change the panel is placed again.
 class NotchWindowController {
 public:
+    /// `surface` outlives the controller.
     NotchWindowController(MainLoop& loop, ActivityEngine& engine, SettingsStore& settings,
-                          const DebugLog& debugLog, IslandRootView::UpcomingEvents upcoming = {},
+                          const DebugLog& debugLog, PanelSurface& surface,
+                          IslandRootView::UpcomingEvents upcoming = {},
                           IslandServices services = {});
     ~NotchWindowController();
 
@@ -35,9 +38,12 @@ public:
     void reanchor();
     /// Shows the panel without taking focus.
     void show();
+    /// Takes the panel off the screen (a full-screen window has the display), as if the
+    /// pointer had left it; `show` brings it back.
+    void hide();
 
     IslandViewModel& viewModel() { return m_viewModel; }
-    NotchPanel& panel() { return m_panel; }
+    PanelSurface& surface() { return m_surface; }
     /// Frames drawn since start: stays put while the island is settled.
     quint64 framesDrawn() const { return m_frames; }
     /// The bounds of what the latest frame repainted (window coordinates).
@@ -50,20 +56,22 @@ public:
     std::function<void(QPoint)> onContextMenu;
     /// Called once, after the first frame is painted (start-up measurements).
     std::function<void()> onFirstFrame;
-    /// The screen the Display preference chooses; when unset (or null), the notch screen.
-    std::function<QScreen*()> chooseScreen;
+    /// The name of the output the Display preference chooses; when unset or empty, or when no
+    /// output has that name, the notch screen.
+    std::function<QString()> chooseOutput;
 
 private:
     void requestFrame();
     void requestFrame(const QRegion& dirty);
     void scheduleFrame(int intervalMs);
     void flushFrame();
+    void drawFrame();
     void paint(QPainter& painter, const QRegion& dirty);
-    void updateRegions();
-    void handleMouse(QMouseEvent* event);
+    void updateInputRegion();
+    void handlePointer(const PanelPointer& event);
     void handleLeave();
     void updateHover(QPointF point);
-    void handleWheel(QWheelEvent* event);
+    void handleScroll(const PanelScroll& event);
 
     MainLoop& m_loop;
     ActivityEngine& m_engine;
@@ -75,8 +83,9 @@ private:
     IslandRootView::UpcomingEvents m_upcoming;
     IslandServices m_services;
     IslandRootView m_rootView;
-    NotchPanel m_panel;
-    IslandAccessibility m_accessibility;  // the island for screen readers
+    PanelSurface& m_surface;
+    std::unique_ptr<QWindow> m_readableStandIn;  // where the panel is no Qt window (Wayland)
+    IslandAccessibility m_accessibility;         // the island for screen readers
 
     ui::NodePtr m_tree;
     std::vector<ui::HitRegion> m_hits;
@@ -84,7 +93,7 @@ private:
     QString m_pressedId;
     std::function<void(QPointF, ui::DragPhase)> m_drag;
     QRectF m_dragFrame;
-    QRegion m_region;
+    QPolygonF m_inputOutline;
     QTimer m_frameTimer;
     QElapsedTimer m_sinceFrame;
     bool m_fullFrameWanted = false;

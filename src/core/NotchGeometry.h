@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QString>
 
 #include <cstddef>
 #include <optional>
@@ -31,6 +32,8 @@ struct NotchGeometry {
 /// `frame.top()`.
 struct ScreenInfo {
     QRectF frame;
+    /// The output's connector name ("DP-1", "HDMI-A-2"), as the desktop calls it; may be empty.
+    QString name;
     /// Height of the strip at the top that content should avoid (the notch); 0 on plain screens.
     double safeAreaTopInset = 0;
     /// The usable strips left and right of the camera housing, where the screen reports them.

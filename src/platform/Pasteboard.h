@@ -35,6 +35,9 @@ public:
     virtual void declareTypes(const QStringList& types) = 0;
     /// Sets the data of one declared type.
     virtual void setString(const QString& value, const QString& type) = 0;
+    /// False where the desktop does not share its clipboard with this program at all, so
+    /// nothing copied will ever show.
+    virtual bool isAvailable() const { return true; }
 };
 
 }  // namespace korvo

@@ -3,6 +3,7 @@
 #include "app/ControlService.h"
 #include "app/NotchWindowController.h"
 #include "core/QtMainLoop.h"
+#include "platform/linux/X11PanelSurface.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -78,12 +79,12 @@ protected:
           log(QString()),
           engine(loop, bus, log),
           settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
-          window(loop, engine, settings, log),
+          window(loop, engine, settings, log, surface),
           control(loop, bus, engine, window) {
         engine.start();
         window.reanchor();
         window.show();
-        spinUntil([&] { return window.panel().isExposed(); });
+        spinUntil([&] { return surface.window().isExposed(); });
     }
 
     void startActivity() {
@@ -105,6 +106,7 @@ protected:
     DebugLog log;
     ActivityEngine engine;
     SettingsStore settings;
+    X11PanelSurface surface;
     NotchWindowController window;
     ControlService control;
 };
@@ -114,8 +116,8 @@ protected:
 TEST_F(Desktop, PanelSitsAtTheTopCentreOfTheScreen) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     ASSERT_EQ(screen.size(), QSize(1440, 900));
-    EXPECT_TRUE(spinUntil([&] { return window.panel().position() == QPoint(370, 0); }));
-    EXPECT_EQ(window.panel().size(), QSize(700, 320));
+    EXPECT_TRUE(spinUntil([&] { return surface.window().position() == QPoint(370, 0); }));
+    EXPECT_EQ(surface.window().size(), QSize(700, 320));
     EXPECT_EQ(window.viewModel().notchGeometry.get(), (NotchGeometry{180, 32, false}));
 }
 
@@ -124,7 +126,7 @@ TEST_F(Desktop, ClickInsideTogglesAndClickOnTheTransparentPartReachesTheWindowBe
     below.setGeometry(370, 0, 700, 320);
     below.show();
     spinUntil([&] { return below.isExposed(); });
-    window.panel().raise();
+    surface.window().raise();
     settings.setHoverToExpand(false);  // only the clicks change the state here
     startActivity();
 
@@ -139,8 +141,8 @@ TEST_F(Desktop, ClickInsideTogglesAndClickOnTheTransparentPartReachesTheWindowBe
     click(380, 300);  // a corner of the panel, far from the island
     EXPECT_TRUE(spinUntil([&] { return below.presses == 1; }));
     EXPECT_EQ(state(), IslandState::compact);
-    EXPECT_FALSE(window.panel().isActive());
-    EXPECT_NE(QGuiApplication::focusWindow(), &window.panel());
+    EXPECT_FALSE(surface.window().isActive());
+    EXPECT_NE(QGuiApplication::focusWindow(), &surface.window());
 }
 
 TEST_F(Desktop, HoverExpandsAndLeavingCollapsesHalfASecondLater) {

@@ -5,6 +5,7 @@
 #include "app/settings/SettingsWindow.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/X11FullScreenWatch.h"
+#include "platform/linux/X11PanelSurface.h"
 #include "platform/linux/X11PointerDisplay.h"
 #include "settings/SettingsStore.h"
 
@@ -81,21 +82,23 @@ protected:
           log(QString()),
           engine(loop, bus, log),
           settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
-          window(loop, engine, settings, log) {
+          window(loop, engine, settings, log, surface) {
         auto fullScreen = X11FullScreenWatch::create();
         watch = fullScreen.get();
         screens = std::make_unique<IslandScreens>(
             loop, settings, engine, std::make_unique<X11PointerDisplay>(loop),
             std::move(fullScreen), FullScreenGuard::Surface::aboveFullScreen);
         // Wired as the application wires it.
-        window.chooseScreen = [this] { return screens->screen(); };
+        window.chooseOutput = [this] {
+            const QScreen* s = screens->screen();
+            return s ? s->name() : QString();
+        };
         engine.start();
         window.reanchor();
         window.show();
-        placement =
-            screens->attach([this] { window.reanchor(); },
-                            [this](bool hide) { hide ? window.panel().hide() : window.show(); });
-        spinUntil([&] { return window.panel().isExposed(); });
+        placement = screens->attach([this] { window.reanchor(); },
+                                    [this](bool hide) { hide ? window.hide() : window.show(); });
+        spinUntil([&] { return surface.window().isExposed(); });
     }
 
     void SetUp() override {
@@ -131,11 +134,11 @@ protected:
 
     // The panel's top-left corner when the island hangs from the top centre of `area`.
     QPoint anchoredOn(QRect area) {
-        return {area.x() + (area.width() - window.panel().width()) / 2, area.top()};
+        return {area.x() + (area.width() - surface.window().width()) / 2, area.top()};
     }
     bool panelOn(const QString& name) {
         const QScreen* s = screenNamed(name);
-        return s && windowOrigin(window.panel().winId()) == anchoredOn(s->geometry());
+        return s && windowOrigin(surface.window().winId()) == anchoredOn(s->geometry());
     }
     bool pointerAt(int x, int y) {
         return tool(QStringLiteral("xdotool"),
@@ -148,6 +151,7 @@ protected:
     DebugLog log;
     ActivityEngine engine;
     SettingsStore settings;
+    X11PanelSurface surface;
     NotchWindowController window;
     X11FullScreenWatch* watch = nullptr;
     std::unique_ptr<IslandScreens> screens;
@@ -177,7 +181,7 @@ TEST_F(Screens, MainDisplayThenANamedOneThatComesAndGoesAndMoves) {
               (QStringList{"Main display", "Display with the pointer", kLeft, kRight}));
     picker->setCurrentIndex(picker->findText(kRight));
     EXPECT_TRUE(spinUntil([&] { return panelOn(kRight); }));
-    EXPECT_EQ(window.panel().screen()->name(), kRight);
+    EXPECT_EQ(surface.window().screen()->name(), kRight);
 
     // Unplugged: back to the main display; the picker keeps the absent choice.
     ASSERT_TRUE(xrandr({"--delmonitor", kRight}));
@@ -194,7 +198,7 @@ TEST_F(Screens, MainDisplayThenANamedOneThatComesAndGoesAndMoves) {
     // Plugged in elsewhere, and narrower.
     setRight(QStringLiteral("1000/265x800/212+1560+0"));
     EXPECT_TRUE(spinUntil([&] {
-        return windowOrigin(window.panel().winId()) == anchoredOn(QRect(1560, 0, 1000, 800));
+        return windowOrigin(surface.window().winId()) == anchoredOn(QRect(1560, 0, 1000, 800));
     }));
 
     // The main display, and then the right-hand one becomes main.
@@ -243,7 +247,7 @@ TEST_F(FullScreen, AFullScreenWindowOnTheIslandsDisplayHidesItAndAToastWaits) {
     ASSERT_TRUE(spinUntil([&] { return watch->activeWindow() == player.winId(); }));
 
     player.showFullScreen();
-    EXPECT_TRUE(spinUntil([&] { return !window.panel().isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return !surface.window().isVisible(); }));
     ASSERT_TRUE(watch->activeFullScreen());
     EXPECT_EQ(watch->activeFullScreen()->frame, QRect(0, 0, 1280, 800));
 
@@ -251,11 +255,11 @@ TEST_F(FullScreen, AFullScreenWindowOnTheIslandsDisplayHidesItAndAToastWaits) {
                                          ActivityPriority::normal));
     spinFor(2500);  // well past the toast's own second
     ASSERT_EQ(engine.toastQueue.get().size(), 1u);
-    EXPECT_FALSE(window.panel().isVisible());
+    EXPECT_FALSE(surface.window().isVisible());
 
     player.showNormal();
     EXPECT_TRUE(
-        spinUntil([&] { return window.panel().isVisible() && window.panel().isExposed(); }));
+        spinUntil([&] { return surface.window().isVisible() && surface.window().isExposed(); }));
     EXPECT_TRUE(spinUntil([&] { return panelOn(kLeft); }));  // back where it was
     EXPECT_TRUE(spinUntil([&] { return window.viewModel().state.get() == IslandState::medium; }));
     EXPECT_TRUE(spinUntil([&] { return engine.toastQueue.get().empty(); }));
@@ -273,13 +277,13 @@ TEST_F(FullScreen, FullScreenElsewhereOrWithThePreferenceOffLeavesTheIslandAlone
                watch->activeFullScreen()->frame == QRect(1280, 0, 1280, 800);
     }));
     spinFor(300);
-    EXPECT_TRUE(window.panel().isVisible());
+    EXPECT_TRUE(surface.window().isVisible());
     EXPECT_FALSE(engine.toastsHeld());
 
     // The island follows the pointer onto the covered display and steps aside there.
     settings.setDisplay("pointer");
     ASSERT_TRUE(tool("xdotool", {"mousemove", "1900", "400"}));
-    EXPECT_TRUE(spinUntil([&] { return !window.panel().isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return !surface.window().isVisible(); }));
 
     // Switched off in the settings window, the island comes back over the full-screen window.
     SettingsWindow settingsWindow(settings, "1.0", "");
@@ -288,7 +292,7 @@ TEST_F(FullScreen, FullScreenElsewhereOrWithThePreferenceOffLeavesTheIslandAlone
     EXPECT_TRUE(hide->isChecked());
     hide->click();
     EXPECT_FALSE(settings.hideInFullScreen());
-    EXPECT_TRUE(spinUntil([&] { return window.panel().isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return surface.window().isVisible(); }));
     EXPECT_TRUE(spinUntil([&] { return panelOn(kRight); }));
     EXPECT_FALSE(engine.toastsHeld());
 }
@@ -303,9 +307,9 @@ TEST_F(FullScreen, AWindowResizedAfterItsStateSaysFullScreenIsMeasuredAgain) {
     announceFullScreen(bare.winId());
     ASSERT_TRUE(spinUntil([&] { return watch->activeFullScreen().has_value(); }));
     EXPECT_EQ(watch->activeFullScreen()->frame, QRect(100, 100, 200, 200));
-    EXPECT_TRUE(window.panel().isVisible());  // a small window covers no display
+    EXPECT_TRUE(surface.window().isVisible());  // a small window covers no display
 
     bare.setGeometry(0, 0, 1280, 800);
-    EXPECT_TRUE(spinUntil([&] { return !window.panel().isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return !surface.window().isVisible(); }));
     EXPECT_EQ(watch->activeFullScreen()->frame, QRect(0, 0, 1280, 800));
 }

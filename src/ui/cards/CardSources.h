@@ -38,6 +38,7 @@ struct ClipboardSource {
     std::function<std::vector<ClipboardEntry>()> history{};  // empty: nothing copied yet
     std::function<void(const ClipboardEntry&)> copy{};       // puts an entry back, unrecorded
     ChangeObserver observe{};
+    std::function<bool()> available{};  // empty: the desktop shares its clipboard
 };
 
 enum class StatsThermal { nominal, fair, serious, critical, unknown };

@@ -128,7 +128,17 @@ View clipboardExpandedView(const PresentationContext& ctx) {
                .id(QStringLiteral("clipboard.list"));
     Views column{list};
     if (history.empty()) {
-        column.push_back(text(QStringLiteral("Nothing copied yet"), {11}, Theme::secondaryText()));
+        // Where the desktop keeps its clipboard to itself the list stays empty for good: say so.
+        const auto& available = ctx.services.clipboard.available;
+        if (!available || available()) {
+            column.push_back(
+                text(QStringLiteral("Nothing copied yet"), {11}, Theme::secondaryText()));
+        } else {
+            column.push_back(
+                text(QStringLiteral("This desktop doesn't share its clipboard with Korvo"), {11},
+                     Theme::secondaryText())
+                    .lineLimit(1));
+        }
     }
     return vstack(6, HAlign::leading, column).id(QStringLiteral("card.clipboard"));
 }

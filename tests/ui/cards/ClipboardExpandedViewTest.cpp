@@ -73,6 +73,21 @@ TEST(ClipboardCard, EmptyHistoryKeepsTheListHeight) {
     EXPECT_FALSE(card(s).draws("Nothing copied yet"));
 }
 
+TEST(ClipboardCard, ADesktopThatKeepsItsClipboardToItselfIsNamedInsteadOfAnEmptyList) {
+    CardScene s;
+    bool shared = false;
+    s.services.clipboard.available = [&shared] { return shared; };
+    const QString line = "This desktop doesn't share its clipboard with Korvo";
+    Tree t = card(s);
+    ASSERT_TRUE(t.draws(line));  // whole, on one line, inside the card
+    EXPECT_FALSE(t.draws("Nothing copied yet"));
+    EXPECT_LE(t.glyph(line)->frame.right(), 390);
+    shared = true;
+    t = card(s);
+    EXPECT_TRUE(t.draws("Nothing copied yet"));
+    EXPECT_FALSE(t.draws(line));
+}
+
 TEST(ClipboardCard, ListScrollsWithinItsBoundsAndHiddenRowsTakeNoClicks) {
     CardScene s;
     for (int i = 0; i < 6; ++i) {
