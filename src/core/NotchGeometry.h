@@ -32,13 +32,13 @@ struct NotchGeometry {
 /// `frame.top()`.
 struct ScreenInfo {
     QRectF frame;
-    /// The output's connector name ("DP-1", "HDMI-A-2"), as the desktop calls it; may be empty.
-    QString name;
     /// Height of the strip at the top that content should avoid (the notch); 0 on plain screens.
     double safeAreaTopInset = 0;
     /// The usable strips left and right of the camera housing, where the screen reports them.
     std::optional<QRectF> auxiliaryTopLeftArea;
     std::optional<QRectF> auxiliaryTopRightArea;
+    /// The output's connector name ("DP-1", "HDMI-A-2"), as the desktop calls it; may be empty.
+    QString name;
 };
 
 /// The notch of `screen`: the gap between the two strips beside the camera, as tall as the

@@ -113,8 +113,7 @@ TEST_F(ControllerTest, ExposureRedrawsEverythingButTheSameOutlineIsNotSentAgain)
 }
 
 TEST_F(ControllerTest, PlacedOnTheMainOutputAndAgainWhenOutputsChange) {
-    surface.screens = {ScreenInfo{QRectF(0, 0, 1920, 1080)},
-                       ScreenInfo{QRectF(1920, 0, 1440, 900)}};
+    surface.screens = {screenAt(QRectF(0, 0, 1920, 1080)), screenAt(QRectF(1920, 0, 1440, 900))};
     surface.main = 1;
     window->reanchor();
     EXPECT_EQ(surface.placedOn, 1u);

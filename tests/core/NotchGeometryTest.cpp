@@ -9,11 +9,11 @@ namespace {
 
 // A 1512 × 982 laptop panel whose camera housing leaves 650 pt of menu bar on each side.
 ScreenInfo notched(QRectF frame = {0, 0, 1512, 982}) {
-    return ScreenInfo{frame, 38, QRectF(0, 0, 650, 38), QRectF(862, 0, 650, 38)};
+    return ScreenInfo{frame, 38, QRectF(0, 0, 650, 38), QRectF(862, 0, 650, 38), {}};
 }
 
 ScreenInfo plain(QRectF frame) {
-    return ScreenInfo{frame, 0, std::nullopt, std::nullopt};
+    return ScreenInfo{frame, 0, std::nullopt, std::nullopt, {}};
 }
 
 const NotchGeometry kFallback{180, 32, false};

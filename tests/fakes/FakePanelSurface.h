@@ -12,9 +12,16 @@ namespace korvo {
 
 /// A panel surface in memory: frames are drawn into an image when the test lets the "desktop"
 /// take them, and the test sends the pointer and scroll events a window system would.
+/// An output with nothing but its place on the desktop.
+inline ScreenInfo screenAt(QRectF frame) {
+    ScreenInfo s;
+    s.frame = frame;
+    return s;
+}
+
 class FakePanelSurface final : public PanelSurface {
 public:
-    std::vector<ScreenInfo> screens{ScreenInfo{QRectF(0, 0, 1440, 900)}};
+    std::vector<ScreenInfo> screens{screenAt(QRectF(0, 0, 1440, 900))};
     std::size_t main = 0;
     std::optional<std::size_t> placedOn;
     bool shown = false;
