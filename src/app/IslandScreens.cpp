@@ -3,6 +3,8 @@
 #include "platform/linux/X11FullScreenWatch.h"
 #include "platform/linux/X11Panel.h"
 #include "platform/linux/X11PointerDisplay.h"
+#include "platform/linux/wayland/WaylandPanelSurface.h"
+#include "settings/SettingsStore.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -72,6 +74,7 @@ IslandScreens::IslandScreens(MainLoop& loop, SettingsStore& settings, ActivityEn
                              std::unique_ptr<FullScreenWatch> fullScreen,
                              FullScreenGuard::Surface surface)
     : m_loop(loop),
+      m_settings(settings),
       m_pointer(orElse<PointerDisplaySource, NoPointer>(std::move(pointer))),
       m_fullScreen(orElse<FullScreenWatch, NeverFullScreen>(std::move(fullScreen))),
       m_selection(loop, settings, *m_pointer),
@@ -91,7 +94,33 @@ IslandScreens::IslandScreens(MainLoop& loop, SettingsStore& settings, ActivityEn
     refresh(false);
 }
 
-IslandScreens::~IslandScreens() = default;
+IslandScreens::~IslandScreens() {
+    if (m_layerSurface) {
+        m_layerSurface->outputChoice = {};
+        m_layerSurface->onOutputNameChanged = {};
+        s_compositorPicks = false;
+    }
+}
+
+void IslandScreens::followLayerSurface(WaylandPanelSurface& surface) {
+    m_layerSurface = &surface;
+    s_compositorPicks = true;
+    surface.outputChoice = [this] { return namedScreen(); };
+    surface.onOutputNameChanged = [this] {
+        std::optional<DisplayDescription> on;
+        if (const QString name = m_layerSurface->outputName(); !name.isEmpty()) {
+            on.emplace().name = name;
+        }
+        m_guard.setDisplay(on);
+    };
+    surface.onOutputNameChanged();
+}
+
+QString IslandScreens::namedScreen() const {
+    const auto displays = describeScreens(QGuiApplication::screens());
+    const auto found = findNamedDisplay(displays, DisplayPreference::parse(m_settings.display()));
+    return found ? displays[*found].name : QString();
+}
 
 void IslandScreens::watchScreen(QScreen* screen) {
     QObject::connect(screen, &QScreen::geometryChanged, &m_context, [this] { screensChanged(); });
@@ -128,11 +157,14 @@ void IslandScreens::refresh(bool screensMoved) {
     }
     const bool moved = display != m_display;
     m_display = display;
-    // Moved before it hides or shows, so it steps aside from, and returns to, its new place.
-    if (moved || screensMoved) {
+    // Moved before it hides or shows, so it steps aside from, and returns to, its new place. A
+    // layer surface decides for itself whether the preference moves it.
+    if (moved || screensMoved || m_layerSurface) {
         m_reanchor.send(0);
     }
-    m_guard.setDisplay(display);
+    if (!m_layerSurface) {
+        m_guard.setDisplay(display);
+    }
 }
 
 Subscription IslandScreens::attach(std::function<void()> reanchor,

@@ -21,6 +21,7 @@ class QScreen;
 namespace korvo {
 
 class SettingsStore;
+class WaylandPanelSurface;
 
 /// What the island needs to know of the desktop around it: which screen it belongs on (the
 /// Display preference over the screens connected now) and when it must step aside for a
@@ -48,6 +49,15 @@ public:
     /// screen already, `setHidden(true)` runs at once.
     Subscription attach(std::function<void()> reanchor, std::function<void(bool)> setHidden);
 
+    /// For a layer surface, which the compositor places unless it is given an output: from now
+    /// on the surface is pinned to the display the preference names while that is connected, and
+    /// otherwise left to the compositor ("Main display", and "Display with the pointer", since
+    /// Wayland tells no client where the pointer is). The full-screen guard watches the output the
+    /// surface is shown on. `surface` outlives this.
+    void followLayerSurface(WaylandPanelSurface& surface);
+    /// True while the island's display is the compositor's pick (the settings window says so).
+    static bool compositorPicksDisplay() { return s_compositorPicks; }
+
     /// True while the island must stay hidden.
     bool hidden() const { return m_guard.hideIsland.get(); }
 
@@ -58,13 +68,18 @@ private:
     void watchScreen(QScreen* screen);
     void screensChanged();
     void refresh(bool screensMoved);
+    QString namedScreen() const;
+
+    static inline bool s_compositorPicks = false;
 
     MainLoop& m_loop;
+    SettingsStore& m_settings;
     std::unique_ptr<PointerDisplaySource> m_pointer;
     std::unique_ptr<FullScreenWatch> m_fullScreen;
     DisplaySelection m_selection;
     FullScreenGuard m_guard;
     std::optional<DisplayDescription> m_display;
+    WaylandPanelSurface* m_layerSurface = nullptr;
     Signal<int> m_reanchor;
     bool m_refreshPending = false;
     Subscription m_selectionSub;

@@ -10,6 +10,7 @@
 #include "platform/demo/DemoTour.h"
 #include "platform/linux/X11PanelSurface.h"
 #include "platform/linux/wayland/WaylandConnection.h"
+#include "platform/linux/wayland/WaylandFullScreenWatch.h"
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
 
@@ -207,13 +208,16 @@ int main(int argc, char* argv[]) {
         };
     }
     // The Display preference chooses the output; a full-screen window there hides the island
-    // on X11. On Wayland the `top` layer is beneath full-screen windows already, and the
-    // compositor knows where the pointer is.
+    // on X11. On Wayland the `top` layer is beneath full-screen windows already: toasts wait
+    // while the compositor reports one on the island's output; and the compositor places the
+    // island unless a named display is chosen.
     std::unique_ptr<korvo::IslandScreens> islandScreens;
     if (wayland) {
         islandScreens = std::make_unique<korvo::IslandScreens>(
-            context.loop, context.settings, context.engine, nullptr, nullptr,
+            context.loop, context.settings, context.engine, nullptr,
+            korvo::WaylandFullScreenWatch::create(*wayland, context.loop),
             korvo::FullScreenGuard::Surface::beneathFullScreen);
+        islandScreens->followLayerSurface(static_cast<korvo::WaylandPanelSurface&>(*surface));
     } else {
         islandScreens =
             std::make_unique<korvo::IslandScreens>(context.loop, context.settings, context.engine);

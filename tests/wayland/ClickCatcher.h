@@ -1,6 +1,7 @@
 #pragma once
 // A plain window of another client, drawn white, that counts the button presses it receives:
-// what lies under the island in the tests. Speaks xdg-shell on a connection of its own.
+// what lies under the island in the tests, or a window that asks to be full screen. Speaks
+// xdg-shell on a connection of its own.
 
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "xdg-shell-client-protocol.h"
@@ -20,7 +21,8 @@ public:
     int presses = 0;
     bool shown = false;
 
-    explicit ClickCatcher(const QByteArray& socket) : m_wl(wayland::Connection::connect(socket)) {
+    explicit ClickCatcher(const QByteArray& socket, const char* title = "beneath")
+        : m_wl(wayland::Connection::connect(socket)) {
         if (!m_wl || !m_wl->seat()) {
             return;
         }
@@ -43,7 +45,7 @@ public:
         xdg_surface_add_listener(m_xdgSurface, &surfaceListener, this);
         m_toplevel = xdg_surface_get_toplevel(m_xdgSurface);
         xdg_toplevel_add_listener(m_toplevel, &toplevelListener, this);
-        xdg_toplevel_set_title(m_toplevel, "beneath");
+        xdg_toplevel_set_title(m_toplevel, title);
         m_pointer = wl_seat_get_pointer(m_wl->seat());
         wl_pointer_add_listener(m_pointer, &pointerListener, this);
         wl_surface_commit(m_surface);
@@ -66,6 +68,16 @@ public:
         if (m_base) {
             xdg_wm_base_destroy(m_base);
         }
+    }
+
+    /// Asks the compositor to make the window full screen on the output it is on, or to stop.
+    void setFullScreen(bool on) {
+        if (on) {
+            xdg_toplevel_set_fullscreen(m_toplevel, nullptr);
+        } else {
+            xdg_toplevel_unset_fullscreen(m_toplevel);
+        }
+        m_wl->flush();
     }
 
     ClickCatcher(const ClickCatcher&) = delete;

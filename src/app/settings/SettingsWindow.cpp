@@ -493,6 +493,12 @@ void SettingsWindow::displayRows(QVBoxLayout* into) {
     picker->setObjectName(QStringLiteral("display.picker"));
     row->addWidget(picker, 1);
     into->addLayout(row);
+    if (IslandScreens::compositorPicksDisplay()) {
+        into->addWidget(captionLabel(QStringLiteral(
+            "Wayland tells no application where the pointer is: for \u201cDisplay with the "
+            "pointer\u201d, as for \u201cMain display\u201d, the compositor picks the display, "
+            "usually the one in focus.")));
+    }
     QObject::connect(picker, &QComboBox::currentIndexChanged, this, [this, &s, picker](int i) {
         if (!m_refreshing && i >= 0) {
             s.setDisplay(picker->itemData(i).toString());

@@ -11,6 +11,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace korvo {
@@ -72,6 +73,12 @@ struct WaylandPanelSurface::Listeners {
     }
     static void closed(void* data, zwlr_layer_surface_v1*) {
         static_cast<WaylandPanelSurface*>(data)->closed();
+    }
+    static void surfaceEnter(void* data, wl_surface*, wl_output* output) {
+        static_cast<WaylandPanelSurface*>(data)->surfaceEntered(output);
+    }
+    static void surfaceLeave(void* data, wl_surface*, wl_output* output) {
+        static_cast<WaylandPanelSurface*>(data)->surfaceLeft(output);
     }
     static void frameDone(void* data, wl_callback*, std::uint32_t) {
         static_cast<WaylandPanelSurface*>(data)->frameDone();
@@ -159,6 +166,10 @@ struct WaylandPanelSurface::Listeners {
         static const zwlr_layer_surface_v1_listener l = {configure, closed};
         return l;
     }
+    static const wl_surface_listener& surface() {
+        static const wl_surface_listener l = {surfaceEnter, surfaceLeave};
+        return l;
+    }
     static const wl_callback_listener& frameCallback() {
         static const wl_callback_listener l = {frameDone};
         return l;
@@ -187,6 +198,7 @@ WaylandPanelSurface::WaylandPanelSurface(wayland::Connection& connection)
 }
 
 WaylandPanelSurface::~WaylandPanelSurface() {
+    onOutputNameChanged = {};
     if (m_pointer) {
         if (m_pointerVersion >= WL_POINTER_RELEASE_SINCE_VERSION) {
             wl_pointer_release(m_pointer);
@@ -234,7 +246,16 @@ void WaylandPanelSurface::placeAtTopCentre(std::size_t output) {
         return;
     }
     m_placedOn = outs[output]->globalName;
-    if (m_shown && (!m_layer || m_outputName != m_placedOn)) {
+    if (outputChoice) {
+        const QString wanted = outputChoice();
+        const auto named = std::find_if(outs.begin(), outs.end(), [&](const wayland::Output* o) {
+            return !wanted.isEmpty() && o->name == wanted;
+        });
+        m_placedOn = named != outs.end() ? (*named)->globalName : 0;
+    }
+    m_placed = true;
+    // A surface the compositor placed stays where it is until a named output is chosen.
+    if (m_shown && (!m_layer || m_layerPinned != m_placedOn)) {
         destroyLayerSurface();
         createLayerSurface();
     }
@@ -242,7 +263,7 @@ void WaylandPanelSurface::placeAtTopCentre(std::size_t output) {
 
 void WaylandPanelSurface::show() {
     m_shown = true;
-    if (!m_layer && m_placedOn != 0) {
+    if (!m_layer && m_placed) {
         createLayerSurface();
     }
 }
@@ -264,13 +285,17 @@ const wayland::Output* WaylandPanelSurface::output(std::uint32_t globalName) con
 
 void WaylandPanelSurface::createLayerSurface() {
     const wayland::Output* on = output(m_placedOn);
-    if (!on) {
+    if (m_placedOn != 0 && !on) {
         return;
     }
-    m_outputName = on->globalName;
+    m_layerPinned = m_placedOn;
     m_surface = wl_compositor_create_surface(m_wl.compositor());
-    m_layer = zwlr_layer_shell_v1_get_layer_surface(m_wl.layerShell(), m_surface, on->proxy,
+    wl_surface_add_listener(m_surface, &Listeners::surface(), this);
+    // No output: the compositor picks one and says which when the surface enters it.
+    m_layer = zwlr_layer_shell_v1_get_layer_surface(m_wl.layerShell(), m_surface,
+                                                    on ? on->proxy : nullptr,
                                                     ZWLR_LAYER_SHELL_V1_LAYER_TOP, kNamespace);
+    setOutputName(m_placedOn);
     zwlr_layer_surface_v1_add_listener(m_layer, &Listeners::layerSurface(), this);
     zwlr_layer_surface_v1_set_size(m_layer, static_cast<std::uint32_t>(kPanelWidth),
                                    static_cast<std::uint32_t>(kPanelHeight));
@@ -306,9 +331,34 @@ void WaylandPanelSurface::destroyLayerSurface() {
     }
     m_configured = false;
     m_committedScale = 0;
-    m_outputName = 0;
+    m_layerPinned = 0;
     // A new surface starts from empty buffers.
     releaseBuffers();
+    setOutputName(0);
+}
+
+void WaylandPanelSurface::surfaceEntered(wl_output* proxy) {
+    if (const wayland::Output* o = m_wl.outputByProxy(proxy)) {
+        setOutputName(o->globalName);
+    }
+}
+
+void WaylandPanelSurface::surfaceLeft(wl_output* proxy) {
+    const wayland::Output* o = m_wl.outputByProxy(proxy);
+    if (o && o->globalName == m_outputName) {
+        setOutputName(0);
+    }
+}
+
+void WaylandPanelSurface::setOutputName(std::uint32_t globalName) {
+    if (globalName == m_outputName) {
+        return;
+    }
+    m_outputName = globalName;
+    updateScale();
+    if (onOutputNameChanged) {
+        onOutputNameChanged();
+    }
 }
 
 void WaylandPanelSurface::configured(std::uint32_t serial) {
@@ -330,6 +380,7 @@ void WaylandPanelSurface::closed() {
     // The compositor took the surface away (its output is going). Once the compositor has told
     // everything about that output, the controller places the panel again.
     destroyLayerSurface();
+    m_placed = false;
     m_placedOn = 0;
     if (!m_replaceCallback) {
         m_replaceCallback = wl_display_sync(m_wl.display());
@@ -339,10 +390,11 @@ void WaylandPanelSurface::closed() {
 }
 
 void WaylandPanelSurface::outputsChanged() {
-    if (m_layer && !output(m_outputName)) {
+    if (m_layer && m_layerPinned != 0 && !output(m_layerPinned)) {
         destroyLayerSurface();
     }
     if (m_placedOn != 0 && !output(m_placedOn)) {
+        m_placed = false;
         m_placedOn = 0;
     }
     updateScale();
@@ -353,7 +405,13 @@ void WaylandPanelSurface::outputsChanged() {
 
 void WaylandPanelSurface::updateScale() {
     const wayland::Output* on = output(m_outputName);
-    const int scale = on ? on->scale : 1;
+    int scale = on ? on->scale : 1;
+    if (!on) {
+        // Until the compositor says where it put the surface: sharp on any output.
+        for (const wayland::Output* o : m_wl.outputs()) {
+            scale = std::max(scale, o->scale);
+        }
+    }
     if (scale == m_scale) {
         return;
     }

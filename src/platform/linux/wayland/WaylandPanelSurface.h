@@ -22,7 +22,8 @@ namespace korvo {
 
 /// The panel as a wlr-layer-shell surface on Korvo's own Wayland connection: layer "top",
 /// anchored to the top edge of its output (so centred on it), no exclusive zone, never given
-/// the keyboard, namespace "korvo". Frames are painted into reused shared-memory buffers and
+/// the keyboard, namespace "korvo". Given `outputChoice`, the compositor picks the output unless
+/// a named one is connected. Frames are painted into reused shared-memory buffers and
 /// paced by the compositor's frame callbacks; only what changed is damaged. The input region
 /// follows the island's outline. Main thread only.
 class WaylandPanelSurface final : public PanelSurface {
@@ -45,8 +46,16 @@ public:
     void drawFrame(const QRegion& dirty, const std::function<void(QPainter&)>& paint) override;
     void setInputRegion(const QPolygonF& outline) override;
 
-    /// The output the panel is on (its name), empty while it is on none.
+    /// The output the panel is on (its name), empty while it is on none or the compositor has
+    /// not said yet which one it picked.
     QString outputName() const;
+    /// When set, decides the output at each placement instead of the controller's index: the
+    /// output of the name it returns while that is connected; otherwise (an empty name, or one
+    /// not connected) the surface is given no output and the compositor picks one, usually the
+    /// focused output, where it stays until the output goes.
+    std::function<QString()> outputChoice;
+    /// Runs after `outputName()` changed.
+    std::function<void()> onOutputNameChanged;
     /// Buffers created since start: stays at two or three while frames are reused.
     int buffersCreated() const { return m_buffersCreated; }
 
@@ -59,6 +68,9 @@ private:
     void createLayerSurface();
     void destroyLayerSurface();
     void configured(std::uint32_t serial);
+    void surfaceEntered(wl_output* output);
+    void surfaceLeft(wl_output* output);
+    void setOutputName(std::uint32_t globalName);
     void closed();
     void frameDone();
     void outputsChanged();
@@ -80,8 +92,10 @@ private:
     Subscription m_seatWatch;
     wl_surface* m_surface = nullptr;
     zwlr_layer_surface_v1* m_layer = nullptr;
-    std::uint32_t m_outputName = 0;  // the output the layer surface is on (global name)
-    std::uint32_t m_placedOn = 0;    // the output the controller chose
+    std::uint32_t m_outputName = 0;   // the output the layer surface is on (global name)
+    std::uint32_t m_layerPinned = 0;  // the output it was made for; 0: the compositor's pick
+    bool m_placed = false;
+    std::uint32_t m_placedOn = 0;  // the output chosen at placement; 0: the compositor's pick
     bool m_shown = false;
     bool m_configured = false;
     bool m_frameWanted = false;
