@@ -104,7 +104,7 @@ struct SampleFeeds {
         stats.diskWrite = 1.6 * 1048576;
         stats.battery = 82;
         stats.isCharging = true;
-        stats.thermal = StatsThermal::fair;
+        stats.thermal = ThermalState::fair;
         for (int i = 0; i < 40; ++i) {
             cpuHistory.push_back(0.3 + 0.2 * std::sin(i / 3.0) + 0.1 * std::sin(i * 1.7));
         }

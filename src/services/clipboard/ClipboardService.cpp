@@ -108,11 +108,11 @@ void ClipboardService::poll() {
 }
 
 void ClipboardService::publish(const QString& text) {
-    std::vector<Item> items = history.get();
+    std::vector<ClipboardEntry> items = history.get();
     if (!items.empty() && items.front().text == text) {
         return;  // the same copy again; only the newest entry counts
     }
-    items.insert(items.begin(), Item{QUuid::createUuid(), text, m_loop.wallNow()});
+    items.insert(items.begin(), ClipboardEntry{QUuid::createUuid(), text, m_loop.wallNow()});
     // A hand-edited negative limit keeps nothing rather than failing.
     const auto limit = static_cast<std::size_t>(std::max(0, m_settings.clipboardHistoryLimit()));
     if (items.size() > limit) {
@@ -153,7 +153,7 @@ void ClipboardService::imageCheck() {
                                            ActivityPriority::low));
 }
 
-void ClipboardService::copyToPasteboard(const Item& item) {
+void ClipboardService::copyToPasteboard(const ClipboardEntry& item) {
     const QString plain = QString::fromLatin1(Pasteboard::kPlainText);
     m_pasteboard.declareTypes({plain, transient});
     m_pasteboard.setString(item.text, plain);

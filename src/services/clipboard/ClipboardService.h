@@ -1,6 +1,7 @@
 #pragma once
 
 #include "activities/Activity.h"
+#include "activities/ClipboardEntry.h"
 #include "core/Cancellable.h"
 #include "core/DebugLog.h"
 #include "core/EventBus.h"
@@ -27,14 +28,6 @@ class SystemLog;
 /// Main-thread object.
 class ClipboardService {
 public:
-    struct Item {
-        QUuid id;
-        QString text;
-        QDateTime date;
-
-        bool operator==(const Item& other) const = default;
-    };
-
     static const QString activityID;
     /// Markers by which password managers and clipboard tools flag content not to be recorded.
     static const QString concealed;
@@ -59,10 +52,10 @@ public:
     void start();
 
     /// Puts an entry back on the clipboard, marked transient, without taking it in again.
-    void copyToPasteboard(const Item& item);
+    void copyToPasteboard(const ClipboardEntry& item);
 
     /// Newest first; never persisted.
-    Published<std::vector<Item>> history;
+    Published<std::vector<ClipboardEntry>> history;
 
     std::int64_t lastChangeCount() const { return m_lastChangeCount; }
 

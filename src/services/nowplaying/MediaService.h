@@ -4,7 +4,7 @@
 #include "core/Cancellable.h"
 #include "core/EventBus.h"
 #include "core/MainLoop.h"
-#include "ui/island/MediaControls.h"
+#include "core/MediaControls.h"
 
 #include <QHash>
 #include <QSet>

@@ -221,20 +221,18 @@ QColor memoryMeterTint(double pressure) {
     return pressure > 0.7 ? palette::orange() : palette::purple();
 }
 
-ThermalLook thermalLook(StatsThermal thermal) {
+ThermalLook thermalLook(ThermalState thermal) {
     switch (thermal) {
-        case StatsThermal::nominal:
+        case ThermalState::nominal:
             return {QStringLiteral("thermometer.low"), QStringLiteral("Cool"),
                     Theme::secondaryText()};
-        case StatsThermal::fair:
+        case ThermalState::fair:
             return {QStringLiteral("thermometer.medium"), QStringLiteral("Warm"),
                     palette::yellow()};
-        case StatsThermal::serious:
+        case ThermalState::serious:
             return {QStringLiteral("thermometer.high"), QStringLiteral("Hot"), palette::orange()};
-        case StatsThermal::critical:
+        case ThermalState::critical:
             return {QStringLiteral("flame.fill"), QStringLiteral("Critical"), palette::red()};
-        case StatsThermal::unknown:
-            break;
     }
     return {QStringLiteral("thermometer.medium"), kDash, Theme::secondaryText()};
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "activities/Activity.h"
+#include "core/MediaControls.h"
 #include "core/NotchGeometry.h"
 #include "core/TransientNotification.h"
 #include "ui/cards/CardSources.h"
-#include "ui/island/MediaControls.h"
 #include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
 

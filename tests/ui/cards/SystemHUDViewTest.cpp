@@ -50,7 +50,6 @@ TEST(SystemHUD, FormatsColoursAndSparklinePoints) {
     EXPECT_EQ(memoryMeterTint(0.86), palette::red());
     EXPECT_EQ(memoryMeterTint(0.75), palette::orange());
     EXPECT_EQ(memoryMeterTint(0.5), palette::purple());
-    EXPECT_EQ(thermalLook(StatsThermal::unknown).label, "—");
     EXPECT_TRUE(sparklinePoints({0.4}, {60, 12}).empty());
     EXPECT_EQ(sparklinePoints({0, 0.5, 1}, {60, 12}),
               (std::vector<QPointF>{{0, 12}, {30, 6}, {60, 0}}));
@@ -105,7 +104,7 @@ TEST(SystemHUD, TileContents) {
     s.stats.gpu = 1.4;
     s.stats.battery = 64;
     s.stats.isCharging = true;
-    s.stats.thermal = StatsThermal::critical;
+    s.stats.thermal = ThermalState::critical;
     s.stats.lowPowerMode = false;
     s.cpuHistory = {0.2, 0.6, 0.4};
     const Tree busy = hud(s);
