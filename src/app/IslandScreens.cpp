@@ -3,6 +3,7 @@
 #include "platform/linux/X11FullScreenWatch.h"
 #include "platform/linux/X11Panel.h"
 #include "platform/linux/X11PointerDisplay.h"
+#include "settings/SettingsStore.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -131,8 +131,7 @@ struct World {
     EventBus bus{loop};
     DebugLog log{QString()};
     ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{settingsDir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr,
-                           nullptr};
+    SettingsStore settings{settingsDir.filePath(QStringLiteral("korvo.conf"))};
     IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
     ui::Interaction interaction;

@@ -1,7 +1,5 @@
 #include "CalendarService.h"
 
-#include "settings/SettingsStore.h"
-
 #include <algorithm>
 
 namespace korvo {
@@ -21,7 +19,7 @@ const std::vector<CalendarService::LinkRule>& CalendarService::linkRules() {
     return rules;
 }
 
-CalendarService::CalendarService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+CalendarService::CalendarService(MainLoop& loop, EventBus& bus, CalendarPreferences& settings,
                                  std::shared_ptr<CalendarStore> store,
                                  std::shared_ptr<const LinkDetector> detector)
     : m_loop(loop),

@@ -2,7 +2,6 @@
 
 #include "platform/Pasteboard.h"
 #include "platform/SystemLog.h"
-#include "settings/SettingsStore.h"
 
 #include <QTextBoundaryFinder>
 
@@ -44,7 +43,7 @@ const QString ClipboardService::activityID = QStringLiteral("clipboard.system");
 const QString ClipboardService::concealed = QString::fromLatin1(Pasteboard::kConcealedType);
 const QString ClipboardService::transient = QString::fromLatin1(Pasteboard::kTransientType);
 
-ClipboardService::ClipboardService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+ClipboardService::ClipboardService(MainLoop& loop, EventBus& bus, ClipboardPreferences& settings,
                                    Pasteboard& pasteboard, DebugLog log, SystemLog* systemLog)
     : m_loop(loop),
       m_bus(bus),

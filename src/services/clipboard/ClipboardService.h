@@ -7,6 +7,7 @@
 #include "core/EventBus.h"
 #include "core/MainLoop.h"
 #include "core/Published.h"
+#include "settings/Preferences.h"
 
 #include <QDateTime>
 #include <QString>
@@ -19,7 +20,6 @@
 namespace korvo {
 
 class Pasteboard;
-class SettingsStore;
 class SystemLog;
 
 /// Watches the clipboard: copied texts go into an in-memory history and the clipboard activity,
@@ -42,8 +42,8 @@ public:
 
     /// Takes the clipboard's change counter now: what is on it at launch is never taken in.
     /// `log` is the clipboard's own debug log; `systemLog` may be null.
-    ClipboardService(MainLoop& loop, EventBus& bus, SettingsStore& settings, Pasteboard& pasteboard,
-                     DebugLog log, SystemLog* systemLog);
+    ClipboardService(MainLoop& loop, EventBus& bus, ClipboardPreferences& settings,
+                     Pasteboard& pasteboard, DebugLog log, SystemLog* systemLog);
     ~ClipboardService();
     ClipboardService(const ClipboardService&) = delete;
     ClipboardService& operator=(const ClipboardService&) = delete;
@@ -76,7 +76,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    ClipboardPreferences& m_settings;
     Pasteboard& m_pasteboard;
     DebugLog m_log;
     SystemLog* m_systemLog;

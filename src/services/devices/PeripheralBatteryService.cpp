@@ -1,7 +1,5 @@
 #include "PeripheralBatteryService.h"
 
-#include "settings/SettingsStore.h"
-
 namespace korvo {
 
 std::optional<int> PeripheralBatteryAlarm::reading(int percent, bool charging) {
@@ -26,7 +24,7 @@ std::optional<int> PeripheralBatteryAlarm::reading(int percent, bool charging) {
 }
 
 PeripheralBatteryService::PeripheralBatteryService(MainLoop& loop, EventBus& bus,
-                                                   SettingsStore& settings,
+                                                   PeripheralBatteryPreferences& settings,
                                                    std::shared_ptr<PeripheralLevelSource> source)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_source(std::move(source)) {}
 

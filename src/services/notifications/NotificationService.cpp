@@ -1,7 +1,6 @@
 #include "NotificationService.h"
 
 #include "settings/NotificationApps.h"
-#include "settings/SettingsStore.h"
 
 #include <QRegularExpression>
 
@@ -103,7 +102,8 @@ QString decodeEntities(const QString& text) {
 
 }  // namespace
 
-NotificationService::NotificationService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+NotificationService::NotificationService(MainLoop& loop, EventBus& bus,
+                                         NotificationPreferences& settings,
                                          NotificationMonitor& monitor)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_monitor(monitor) {}
 
@@ -125,10 +125,10 @@ void NotificationService::follow() {
         // Nothing is watched while the switch is off, and nothing held back is shown later.
         m_watch.cancel();
         m_bursts.clear();
-        m_settings.notificationMonitorStatus.set(NotificationMonitorStatus::off);
+        m_settings.reportMonitorStatus(NotificationMonitorStatus::off);
         return;
     }
-    m_settings.notificationMonitorStatus.set(NotificationMonitorStatus::starting);
+    m_settings.reportMonitorStatus(NotificationMonitorStatus::starting);
     auto weak = m_life.weak();
     m_watch = m_monitor.watch(
         [this, weak](const DesktopNotification& n) {
@@ -138,7 +138,7 @@ void NotificationService::follow() {
         },
         [this, weak](NotificationMonitorStatus status) {
             if (weak.lock() && m_watch.isActive()) {
-                m_settings.notificationMonitorStatus.set(status);
+                m_settings.reportMonitorStatus(status);
             }
         });
 }
@@ -162,7 +162,7 @@ void NotificationService::received(const DesktopNotification& n) {
     auto apps = notificationapps::parse(m_settings.notificationApps());
     // A transient notification asks not to be kept: it shows, but does not enter the list.
     if (!n.transient && notificationapps::remember(apps, app)) {
-        m_settings.setNotificationApps(notificationapps::serialise(apps));
+        m_settings.rememberNotificationApps(notificationapps::serialise(apps));
     }
     if (!notificationapps::isAllowed(apps, app)) {
         return;

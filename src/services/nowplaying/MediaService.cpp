@@ -5,7 +5,6 @@
 #include "TextTrim.h"
 #include "platform/ArtworkFetcher.h"
 #include "platform/MediaPlayers.h"
-#include "settings/SettingsStore.h"
 
 #include <QUrl>
 
@@ -34,7 +33,7 @@ bool sameControls(const NowPlayingInfo& a, const NowPlayingInfo& b) {
 
 const QString MediaService::activityID = QStringLiteral("nowplaying.system");
 
-MediaService::MediaService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+MediaService::MediaService(MainLoop& loop, EventBus& bus, MediaPreferences& settings,
                            MediaPlayers& players, ArtworkFetcher& artwork)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_players(players), m_artwork(artwork) {}
 

@@ -1,7 +1,6 @@
 #include "PowerService.h"
 
 #include "BatteryActivityProvider.h"
-#include "settings/SettingsStore.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +9,7 @@ namespace korvo {
 
 const QString PowerService::activityID = QStringLiteral("battery.system");
 
-PowerService::PowerService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+PowerService::PowerService(MainLoop& loop, EventBus& bus, PowerPreferences& settings,
                            PowerSource& source)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_source(source) {}
 

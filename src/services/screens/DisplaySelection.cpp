@@ -1,12 +1,10 @@
 #include "DisplaySelection.h"
 
-#include "settings/SettingsStore.h"
-
 #include <algorithm>
 
 namespace korvo {
 
-DisplaySelection::DisplaySelection(MainLoop& loop, SettingsStore& settings,
+DisplaySelection::DisplaySelection(MainLoop& loop, DisplayPreferences& settings,
                                    PointerDisplaySource& pointer)
     : m_settings(settings), m_pointer(pointer), m_follower(loop) {
     m_followerSub = m_follower.observe([this] { m_changed.send(0); });

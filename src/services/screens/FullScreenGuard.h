@@ -4,12 +4,11 @@
 #include "core/DisplayChoice.h"
 #include "core/Published.h"
 #include "platform/FullScreenWatch.h"
+#include "settings/Preferences.h"
 
 #include <optional>
 
 namespace korvo {
-
-class SettingsStore;
 
 /// True when the full-screen window lies mostly over `display`: over half of the display's area
 /// by frame, or, where the window system names displays instead, shown on it.
@@ -30,7 +29,7 @@ public:
         beneathFullScreen,
     };
 
-    FullScreenGuard(SettingsStore& settings, FullScreenWatch& watch, ActivityEngine& engine,
+    FullScreenGuard(FullScreenPreferences& settings, FullScreenWatch& watch, ActivityEngine& engine,
                     Surface surface = Surface::aboveFullScreen);
     ~FullScreenGuard();
     FullScreenGuard(const FullScreenGuard&) = delete;
@@ -47,7 +46,7 @@ public:
 private:
     void update();
 
-    SettingsStore& m_settings;
+    FullScreenPreferences& m_settings;
     FullScreenWatch& m_watch;
     ActivityEngine& m_engine;
     Surface m_surface;

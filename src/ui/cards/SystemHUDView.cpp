@@ -176,10 +176,7 @@ View tile(const PresentationContext& ctx, HUDStat stat, const StatsSnapshot& s,
 }
 
 std::vector<HUDStat> enabledStats(const PresentationContext& ctx) {
-    if (!ctx.settings) {
-        return {hudstat::kAll.begin(), hudstat::kAll.end()};
-    }
-    return hudstat::enabled(*ctx.settings);
+    return ctx.settings.enabledStats();
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "core/EventBus.h"
 #include "core/VirtualLoop.h"
-#include "settings/SettingsStore.h"
+#include "fakes/PlainPreferences.h"
 #include "ui/island/Presentations.h"
 #include "ui/kit/Layout.h"
 
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -85,10 +83,8 @@ struct Tree {
 
 // Cards on a virtual clock (10:00 local), with their feeds, recorded commands and settings.
 struct CardScene {
-    QTemporaryDir dir;
     VirtualLoop loop{QDateTime(QDate(2026, 3, 4), QTime(10, 0))};
-    EventBus bus{loop};
-    SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
+    test::PlainViewPreferences settings;
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
     ui::Interaction interaction;
     RecordingMedia media;
@@ -119,7 +115,7 @@ struct CardScene {
     Tree frame(const std::function<ui::View(const PresentationContext&)>& build,
                QSizeF size = {390, 140}) {
         animator.beginFrame();
-        ui::View v = build({{animator, interaction}, loop.wallNow(), services, &settings});
+        ui::View v = build({{animator, interaction}, loop.wallNow(), services, settings});
         animator.endFrame();
         ui::layout(*v.node(), size);
         return Tree(v);

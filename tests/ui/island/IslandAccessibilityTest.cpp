@@ -2,11 +2,10 @@
 #include "ui/island/IslandRootView.h"
 
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "ui/island/IslandMetrics.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/Layout.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -44,7 +43,6 @@ protected:
         : bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
           viewModel(loop, engine, settings, log, NotchGeometry{180, 32, false}),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction, {},
@@ -101,12 +99,11 @@ protected:
         return none;
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
     Interaction interaction;

@@ -3,11 +3,10 @@
 #include "ui/island/IslandRootView.h"
 
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "settings/HUDStat.h"
 #include "ui/kit/Layout.h"
 #include "ui/kit/Painter.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +53,6 @@ protected:
         : bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
           viewModel(loop, engine, settings, log, kNoNotch),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction,
@@ -100,12 +98,11 @@ protected:
         return count;
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
     Interaction interaction;
@@ -240,7 +237,7 @@ TEST_F(IslandWorld, OverlaysAppearExactlyWhenTheirConditionsHold) {
     EXPECT_EQ(countWidth(*built().node(), 13, 4), 0);
     viewModel.state.set(IslandState::medium);
     EXPECT_EQ(countWidth(*built().node(), 13, 4), 1);
-    settings.setShowCarouselDots(false);
+    settings.dots = false;
     EXPECT_EQ(countWidth(*built().node(), 13, 4), 0);
 
     // The pill shows only in expanded and hud while a toast is queued.
@@ -305,7 +302,7 @@ TEST_F(IslandWorld, SizeChangesAnimateWithTheViewModelsSpringAndSettle) {
 
 TEST_F(IslandWorld, HoverInCompactScalesTheIslandAndClicksReachTheViewModel) {
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}));
-    settings.setHoverToExpand(false);
+    settings.hover = false;
     View v = built();
     const auto hits = collectHits(*v.node());
     const HitRegion* island =

@@ -5,6 +5,7 @@
 #include "ui/island/Presentations.h"
 
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "ui/kit/Layout.h"
 
 #include <gtest/gtest.h>
@@ -130,10 +131,11 @@ struct Scene {
     QList<QUrl> opened;
     IslandServices services{&media, [this] { return lowPower; },
                             [this](const QUrl& u) { opened << u; }};
+    test::PlainViewPreferences settings;
 
     Tree frame(const std::function<View(const PresentationContext&)>& build, QSizeF size) {
         animator.beginFrame();
-        View v = build({{animator, interaction}, loop.wallNow(), services});
+        View v = build({{animator, interaction}, loop.wallNow(), services, settings});
         animator.endFrame();
         layout(*v.node(), size);
         return Tree(v);
