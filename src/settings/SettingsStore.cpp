@@ -58,6 +58,7 @@ QVariant SettingsStore::read(const char* key, const QVariant& fallback) const {
 }
 
 void SettingsStore::write(const char* key, const QVariant& value) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const QString k = QString::fromLatin1(key);
     m_settings->setValue(k, value);
     m_settings->sync();

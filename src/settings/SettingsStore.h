@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "core/Published.h"
 #include "platform/NotificationMonitor.h"
 #include "settings/HUDStat.h"
@@ -107,6 +108,7 @@ public:
 
     /// Called after every write with the key written.
     Subscription observe(std::function<void(const QString& key)> fn) override {
+        KORVO_ASSERT_MAIN_THREAD(m_thread);
         return m_changed.subscribe(std::move(fn));
     }
 
@@ -127,6 +129,7 @@ private:
     LoginItem* m_loginItem;
     SystemLog* m_systemLog;
     Signal<QString> m_changed;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

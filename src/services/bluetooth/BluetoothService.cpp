@@ -10,6 +10,7 @@ namespace korvo {
 BluetoothService::BluetoothService(EventBus& bus, BluetoothHub& hub) : m_bus(bus), m_hub(hub) {}
 
 void BluetoothService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_connectNotification.reset();
     m_connectNotification.emplace(
         m_hub.watchConnections([this](const BluetoothPeer& d) { deviceConnected(d); },
@@ -40,6 +41,7 @@ QString BluetoothService::symbol(const std::optional<QString>& name) {
 }
 
 void BluetoothService::deviceConnected(const BluetoothPeer& device) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_bus.post(TransientNotification::make(symbol(device.name),
                                            deviceName(device.name) + QStringLiteral(" connected"),
                                            std::nullopt, 2.5, ActivityPriority::normal));
@@ -47,6 +49,7 @@ void BluetoothService::deviceConnected(const BluetoothPeer& device) {
 }
 
 void BluetoothService::deviceDisconnected(const BluetoothPeer& device) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (!m_awaitingDisconnect.remove(device.id)) {
         return;
     }

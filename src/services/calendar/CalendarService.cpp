@@ -1,5 +1,7 @@
 #include "CalendarService.h"
 
+#include "core/MainThread.h"
+
 #include <algorithm>
 
 namespace korvo {
@@ -31,6 +33,7 @@ CalendarService::CalendarService(MainLoop& loop, EventBus& bus, CalendarPreferen
 CalendarService::~CalendarService() = default;
 
 void CalendarService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_started) {
         return;  // the request is made once per run, whatever the answer
     }
@@ -47,6 +50,7 @@ void CalendarService::start() {
 }
 
 void CalendarService::onAccess(bool granted) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     accessGranted.set(granted);
     if (!granted) {
         return;
@@ -57,6 +61,7 @@ void CalendarService::onAccess(bool granted) {
 }
 
 void CalendarService::refresh() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_settings.calendarEnabled()) {
         endActivity();
         return;

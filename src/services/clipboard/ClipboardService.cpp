@@ -1,5 +1,5 @@
 #include "ClipboardService.h"
-
+#include "core/MainThread.h"
 #include "platform/Pasteboard.h"
 #include "platform/SystemLog.h"
 
@@ -56,6 +56,7 @@ ClipboardService::ClipboardService(MainLoop& loop, EventBus& bus, ClipboardPrefe
 ClipboardService::~ClipboardService() = default;
 
 void ClipboardService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const QString count = QString::number(m_lastChangeCount);
     dbg(QStringLiteral("service started, initial changeCount=") + count);
     if (m_systemLog) {
@@ -66,6 +67,7 @@ void ClipboardService::start() {
 }
 
 void ClipboardService::poll() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const std::int64_t count = m_pasteboard.changeCount();
     if (count == m_lastChangeCount) {
         return;
@@ -153,6 +155,7 @@ void ClipboardService::imageCheck() {
 }
 
 void ClipboardService::copyToPasteboard(const ClipboardEntry& item) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const QString plain = QString::fromLatin1(Pasteboard::kPlainText);
     m_pasteboard.declareTypes({plain, transient});
     m_pasteboard.setString(item.text, plain);

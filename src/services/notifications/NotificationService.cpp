@@ -1,5 +1,5 @@
 #include "NotificationService.h"
-
+#include "core/MainThread.h"
 #include "settings/NotificationApps.h"
 
 #include <QRegularExpression>
@@ -108,6 +108,7 @@ NotificationService::NotificationService(MainLoop& loop, EventBus& bus,
     : m_loop(loop), m_bus(bus), m_settings(settings), m_monitor(monitor) {}
 
 void NotificationService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_settingsChanges = m_settings.observe([this](const QString& key) {
         if (key == QLatin1String("desktopNotifications")) {
             follow();
@@ -155,6 +156,7 @@ QString NotificationService::appLabel(const DesktopNotification& n) {
 }
 
 void NotificationService::received(const DesktopNotification& n) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_settings.desktopNotifications()) {
         return;  // switched off while it was on its way
     }

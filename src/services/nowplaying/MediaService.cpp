@@ -3,6 +3,7 @@
 #include "ArtworkImage.h"
 #include "NowPlayingRules.h"
 #include "TextTrim.h"
+#include "core/MainThread.h"
 #include "platform/ArtworkFetcher.h"
 #include "platform/MediaPlayers.h"
 
@@ -40,6 +41,7 @@ MediaService::MediaService(MainLoop& loop, EventBus& bus, MediaPreferences& sett
 MediaService::~MediaService() = default;
 
 void MediaService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_playersWatch = m_players.observe([this] { refresh(); });
     m_settingsWatch = m_settings.observe([this](const QString& key) {
         if (key == QLatin1String("browserMedia")) {
@@ -50,6 +52,7 @@ void MediaService::start() {
 }
 
 void MediaService::refresh() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const std::vector<MediaPlayer> players = m_players.players();
     const auto chosen = nowplaying::choosePlayer(players, m_settings.browserMedia());
     if (!chosen) {
@@ -185,24 +188,28 @@ void MediaService::storeArtwork(SharedImage image, const QString& key, const QSt
 // --- Controls ---------------------------------------------------------------------------------
 
 void MediaService::togglePlayPause() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_lastInfo && m_lastInfo->canPlayPause) {
         m_players.playPause(m_shown);
     }
 }
 
 void MediaService::next() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_lastInfo && m_lastInfo->canGoNext) {
         m_players.next(m_shown);
     }
 }
 
 void MediaService::previous() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_lastInfo && m_lastInfo->canGoPrevious) {
         m_players.previous(m_shown);
     }
 }
 
 void MediaService::seek(double seconds) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_lastInfo || !m_lastInfo->canSeek || !std::isfinite(seconds)) {
         return;
     }
@@ -210,6 +217,7 @@ void MediaService::seek(double seconds) {
 }
 
 void MediaService::setVolume(double level) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_lastInfo || !m_lastInfo->canSetVolume) {
         return;
     }

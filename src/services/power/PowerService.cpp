@@ -1,9 +1,9 @@
 #include "PowerService.h"
 
-#include "BatteryActivityProvider.h"
-
 #include <algorithm>
 #include <cmath>
+#include "BatteryActivityProvider.h"
+#include "core/MainThread.h"
 
 namespace korvo {
 
@@ -14,6 +14,7 @@ PowerService::PowerService(MainLoop& loop, EventBus& bus, PowerPreferences& sett
     : m_loop(loop), m_bus(bus), m_settings(settings), m_source(source) {}
 
 void PowerService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_runLoopSource.reset();
     m_runLoopSource.emplace(m_source.observe([this] { powerChanged(); }));
     powerChanged();
@@ -46,6 +47,7 @@ std::vector<int> PowerService::thresholds(double lowBatteryThreshold) {
 }
 
 void PowerService::powerChanged() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const auto reading = readBattery(m_source.firstSource());
     if (!reading) {
         return;

@@ -2,6 +2,7 @@
 
 #include "core/DisplayChoice.h"
 #include "core/MainLoop.h"
+#include "core/MainThread.h"
 #include "core/PointerDisplayFollower.h"
 #include "core/Published.h"
 #include "platform/PointerDisplay.h"
@@ -50,6 +51,7 @@ private:
     Subscription m_followerSub;
     Subscription m_settingsSub;
     Signal<int> m_changed;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

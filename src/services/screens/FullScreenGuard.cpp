@@ -30,11 +30,13 @@ FullScreenGuard::~FullScreenGuard() {
 }
 
 void FullScreenGuard::setDisplay(std::optional<DisplayDescription> display) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_display = std::move(display);
     update();
 }
 
 void FullScreenGuard::update() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const auto window = m_watch.activeFullScreen();
     m_covered = window && m_display && coversDisplay(*window, *m_display);
     const bool hide =

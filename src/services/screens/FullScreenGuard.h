@@ -2,6 +2,7 @@
 
 #include "core/ActivityEngine.h"
 #include "core/DisplayChoice.h"
+#include "core/MainThread.h"
 #include "core/Published.h"
 #include "platform/FullScreenWatch.h"
 #include "settings/Preferences.h"
@@ -54,6 +55,7 @@ private:
     bool m_covered = false;
     Subscription m_watchSub;
     Subscription m_settingsSub;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

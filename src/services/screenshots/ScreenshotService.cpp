@@ -10,6 +10,7 @@ ScreenshotService::ScreenshotService(EventBus& bus, ScreenCaptureIndex& index, W
     : m_bus(bus), m_index(index), m_workspace(workspace) {}
 
 void ScreenshotService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (m_started) {
         return;
     }
@@ -18,6 +19,7 @@ void ScreenshotService::start() {
 }
 
 void ScreenshotService::itemsChanged(const QStringList& added) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     // One toast per update, for the first capture; a burst of captures would otherwise flood
     // the toast queue.
     if (added.isEmpty() || added.first().isEmpty()) {
