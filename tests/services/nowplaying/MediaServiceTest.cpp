@@ -223,36 +223,6 @@ TEST_F(NowPlaying, CoversAreFetchedOnceDecodedCachedAndAFailedOneWaitsForTheNext
     EXPECT_EQ(service.artworkCacheSize(), 2);
 }
 
-TEST_F(NowPlaying, AThousandTrackChangesKeepEveryCacheWithinItsCap) {
-    startWith(FakeMediaPlayers::player(kVlc, PlayerFamily::other, "0"));
-    int posts = 0;
-    for (int i = 1; i <= 1000; ++i) {
-        vlc().metadata.title = QString::number(i);
-        vlc().metadata.artUrl = QStringLiteral("https://c/%1").arg(i);
-        players.changed();
-        artwork.completeAll(i % 3 ? std::optional(png(4, 4)) : std::nullopt);
-        loop.runUntilIdle();
-        EXPECT_LE(service.artworkCacheSize(), MediaService::kArtworkCacheLimit);
-        EXPECT_LE(service.artworkFailuresKept(), MediaService::kArtworkCacheLimit);
-        posts += static_cast<int>(std::exchange(log, {}).size());
-    }
-    EXPECT_EQ(artwork.urls.size(), 1000);
-    EXPECT_GE(posts, 2000);  // a toast and an update for each, plus the covers that came
-    EXPECT_TRUE(artwork.pending.empty());
-}
-
-TEST_F(NowPlaying, The62ndCoverEmptiesTheCacheFirst) {
-    startWith(FakeMediaPlayers::player(kVlc, PlayerFamily::other, "x"));
-    for (int i = 0; i < 62; ++i) {
-        vlc().metadata.title = QString::number(i);
-        vlc().metadata.artUrl = QStringLiteral("https://c/%1").arg(i);
-        players.changed();
-        artwork.completeAll(png(4, 4));
-        loop.runUntilIdle();
-        EXPECT_EQ(service.artworkCacheSize(), i < 61 ? i + 1 : 1);
-    }
-}
-
 TEST_F(NowPlaying, ControlsGoToThePlayerShownAndOnlyWhereItOffersThem) {
     service.togglePlayPause();  // nothing shown: every control is a no-op
     service.seek(3);

@@ -3,6 +3,7 @@
 
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"
+#include "ui/ViewTree.h"
 #include "ui/island/IslandMetrics.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/Layout.h"
@@ -16,14 +17,7 @@ using a11y::Item;
 
 namespace {
 
-struct RecordingMedia : MediaControls {
-    QStringList calls;
-    void togglePlayPause() override { calls << "toggle"; }
-    void next() override { calls << "next"; }
-    void previous() override { calls << "previous"; }
-    void seek(double s) override { calls << QStringLiteral("seek %1").arg(s); }
-    void setVolume(double v) override { calls << QStringLiteral("volume %1").arg(v); }
-};
+using test::RecordingMedia;
 
 NowPlayingInfo song(bool playing = true) {
     NowPlayingInfo t;
