@@ -1,7 +1,5 @@
 #include "BluetoothService.h"
 
-#include "BluetoothActivityProvider.h"
-
 #include <array>
 #include <utility>
 
@@ -57,10 +55,6 @@ void BluetoothService::deviceDisconnected(const BluetoothPeer& device) {
         TransientNotification::make(QStringLiteral("bluetooth.slash"),
                                     deviceName(device.name) + QStringLiteral(" disconnected"),
                                     std::nullopt, 2.0, ActivityPriority::low));
-}
-
-void BluetoothActivityProvider::start() {
-    m_service.start();
 }
 
 }  // namespace korvo

@@ -122,14 +122,9 @@ void CalendarService::apply(const QDateTime& now, std::vector<CalendarEvent> eve
     } else if (toStart < m_settings.calendarLeadMinutes() * 60.0) {
         priority = ActivityPriority::normal;
     }
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::meeting;
-    activity.priority = priority;
-    activity.startedAt = now;
-    activity.payload = first;
     m_lastActivityInfo = first;
-    m_bus.post(ActivityUpdated{std::move(activity)});
+    m_bus.post(
+        ActivityUpdated{Activity{activityID, Activity::Kind::meeting, priority, now, first}});
 }
 
 void CalendarService::endActivity() {

@@ -126,13 +126,9 @@ void ClipboardService::publish(const QString& text) {
         m_settings.otpDetection() ? oneTimeCode(text) : std::nullopt;
     const QString shown = preview(text);
 
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::clipboard;
-    activity.priority = ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = ClipboardInfo{shown, count, code.has_value()};
-    m_bus.post(ActivityUpdated{std::move(activity)});
+    m_bus.post(
+        ActivityUpdated{Activity{activityID, Activity::Kind::clipboard, ActivityPriority::low,
+                                 m_loop.wallNow(), ClipboardInfo{shown, count, code.has_value()}}});
 
     if (code) {
         m_bus.post(TransientNotification::make(QStringLiteral("key.fill"),

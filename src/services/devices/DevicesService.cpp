@@ -178,13 +178,8 @@ void DevicesService::publish(std::vector<ConnectedDeviceInfo> list) {
         m_bus.post(ActivityEnded{activityID});
         return;
     }
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::bluetooth;
-    activity.priority = ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = m_lastList;
-    m_bus.post(ActivityUpdated{std::move(activity)});
+    m_bus.post(ActivityUpdated{Activity{activityID, Activity::Kind::bluetooth,
+                                        ActivityPriority::low, m_loop.wallNow(), m_lastList}});
 }
 
 Kind DevicesService::classify(const QString& name, std::uint32_t majorClass) {

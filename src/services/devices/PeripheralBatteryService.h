@@ -74,18 +74,10 @@ private:
 };
 
 /// Starts the peripheral battery warnings.
-class PeripheralBatteryActivityProvider final : public ActivityProvider {
+class PeripheralBatteryActivityProvider final : public StartingProvider<PeripheralBatteryService> {
 public:
-    explicit PeripheralBatteryActivityProvider(
-        PeripheralBatteryService& service, QString name = QStringLiteral("Peripheral Batteries"))
-        : m_service(service), m_name(std::move(name)) {}
-
-    QString name() const override { return m_name; }
-    void start() override { m_service.start(); }
-
-private:
-    PeripheralBatteryService& m_service;
-    QString m_name;
+    explicit PeripheralBatteryActivityProvider(PeripheralBatteryService& service)
+        : StartingProvider(service, QStringLiteral("Peripheral Batteries")) {}
 };
 
 }  // namespace korvo

@@ -77,13 +77,9 @@ void MediaService::refresh() {
 }
 
 Activity MediaService::makeActivity(const NowPlayingInfo& info) const {
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::nowPlaying;
-    activity.priority = info.isPlaying ? ActivityPriority::normal : ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = info;
-    return activity;
+    return Activity{activityID, Activity::Kind::nowPlaying,
+                    info.isPlaying ? ActivityPriority::normal : ActivityPriority::low,
+                    m_loop.wallNow(), info};
 }
 
 void MediaService::publish(std::optional<NowPlayingInfo> info) {

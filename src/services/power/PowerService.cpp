@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include "BatteryActivityProvider.h"
 #include "core/MainThread.h"
 
 namespace korvo {
@@ -74,15 +73,11 @@ void PowerService::powerChanged() {
 
     if (c && p < 100) {
         m_announcedFull = false;
-        Activity a;
-        a.id = activityID;
-        a.kind = Activity::Kind::battery;
-        a.priority = ActivityPriority::low;
-        a.startedAt = m_loop.wallNow();
-        a.payload = BatteryInfo{p, true, reading->timeRemaining};
         // An update of an id the engine does not hold adds it, so this both starts and
         // refreshes the activity.
-        m_bus.post(ActivityUpdated{std::move(a)});
+        m_bus.post(ActivityUpdated{Activity{activityID, Activity::Kind::battery,
+                                            ActivityPriority::low, m_loop.wallNow(),
+                                            BatteryInfo{p, true, reading->timeRemaining}}});
         return;
     }
 
@@ -112,10 +107,6 @@ void PowerService::warnIfLow(int percentage) {
     m_bus.post(TransientNotification::make(
         QStringLiteral("battery.25"), QStringLiteral("Low Battery"),
         QString::number(percentage) + QStringLiteral("% remaining"), 4.0, ActivityPriority::high));
-}
-
-void BatteryActivityProvider::start() {
-    m_service.start();
 }
 
 }  // namespace korvo

@@ -1,7 +1,5 @@
 #include "ScreenshotService.h"
 
-#include "ScreenshotActivityProvider.h"
-
 #include <QUrl>
 
 namespace korvo {
@@ -30,10 +28,6 @@ void ScreenshotService::itemsChanged(const QStringList& added) {
     m_bus.post(TransientNotification::make(
         QStringLiteral("camera.viewfinder"), QStringLiteral("Screenshot saved"), url.fileName(),
         3.5, ActivityPriority::high, [workspace, url] { workspace->open(url); }));
-}
-
-void ScreenshotActivityProvider::start() {
-    m_service.start();
 }
 
 }  // namespace korvo

@@ -23,13 +23,8 @@ void SystemStatsActivityProvider::post() {
         m_bus.post(ActivityEnded{activityID});
         return;
     }
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::custom;
-    activity.priority = ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = SystemStatsPayload{};
-    m_bus.post(ActivityStarted{std::move(activity)});
+    m_bus.post(ActivityStarted{Activity{activityID, Activity::Kind::custom, ActivityPriority::low,
+                                        m_loop.wallNow(), SystemStatsPayload{}}});
 }
 
 }  // namespace korvo
