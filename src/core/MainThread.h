@@ -47,7 +47,6 @@ namespace threadcheck {
         }                                                                      \
     } while (false)
 #else
-#define KORVO_ASSERT_MAIN_THREAD(owner) \
-    do {                                \
-    } while (false)
+// Names the owner, so a checker kept for the checks alone counts as used; no code is made.
+#define KORVO_ASSERT_MAIN_THREAD(owner) static_cast<void>(owner)
 #endif
