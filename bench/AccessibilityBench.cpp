@@ -29,7 +29,7 @@ struct PlayingIsland {
     EventBus bus{loop};
     DebugLog log{QString()};
     ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
+    SettingsStore settings{dir.filePath("korvo.conf")};
     IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
     ui::Interaction interaction;

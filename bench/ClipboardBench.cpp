@@ -21,7 +21,7 @@ void takeIn(benchmark::State& st, QString text, bool cut) {
     QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus(loop);
-    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")));
     FakePasteboard pasteboard;
     ClipboardService service(loop, bus, settings, pasteboard, DebugLog(QString()), nullptr);
     service.start();

@@ -22,7 +22,7 @@ struct World {
     EventBus bus{loop};
     DebugLog log{QString()};
     ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
+    SettingsStore settings{dir.filePath("korvo.conf")};
     IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
     ui::Interaction interaction;

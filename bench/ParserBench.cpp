@@ -122,7 +122,7 @@ static void BM_ClipboardTick(benchmark::State& st) {
     QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus(loop);
-    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")));
     FakePasteboard pasteboard;
     ClipboardService service(loop, bus, settings, pasteboard, DebugLog(QString()), nullptr);
     service.start();

@@ -81,7 +81,7 @@ AppContext::AppContext(const QString& executablePath, bool demo,
       loginItem(XdgAutostartLoginItem::defaultConfigHome(),
                 XdgAutostartLoginItem::launchCommand(
                     executablePath, XdgAutostartLoginItem::LaunchPlaces::ofThisProgram())),
-      settings(SettingsStore::defaultPath(), loop, bus, &loginItem, &systemLog),
+      settings(SettingsStore::defaultPath(), &loginItem, &systemLog),
       engine(loop, bus, debugLog) {
     artworkFetcher = std::make_unique<NetworkArtworkFetcher>(loop);
     if (demo) {

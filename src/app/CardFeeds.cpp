@@ -20,42 +20,6 @@ ChangeObserver observing(Published<T>& value) {
     };
 }
 
-StatsThermal thermalOf(ThermalState s) {
-    switch (s) {
-        case ThermalState::nominal:
-            return StatsThermal::nominal;
-        case ThermalState::fair:
-            return StatsThermal::fair;
-        case ThermalState::serious:
-            return StatsThermal::serious;
-        case ThermalState::critical:
-            return StatsThermal::critical;
-    }
-    return StatsThermal::unknown;
-}
-
-StatsSnapshot snapshotOf(const SystemStatsService::Snapshot& s) {
-    StatsSnapshot out;
-    out.cpu = s.cpu;
-    out.gpu = s.gpu;
-    out.ramUsed = s.ramUsed;
-    out.ramTotal = s.ramTotal;
-    out.memoryPressure = s.memoryPressure;
-    out.swapUsed = s.swapUsed;
-    out.swapTotal = s.swapTotal;
-    out.diskFree = s.diskFree;
-    out.diskTotal = s.diskTotal;
-    out.netDown = s.netDown;
-    out.netUp = s.netUp;
-    out.diskRead = s.diskRead;
-    out.diskWrite = s.diskWrite;
-    out.battery = s.battery;
-    out.isCharging = s.isCharging;
-    out.thermal = thermalOf(s.thermal);
-    out.lowPowerMode = s.lowPowerMode;
-    return out;
-}
-
 }  // namespace
 
 IslandServices islandServicesFor(AppContext& context) {
@@ -69,22 +33,16 @@ IslandServices islandServicesFor(AppContext& context) {
     services.calendar.observe = observing(calendar->upcoming);
 
     ClipboardService* clipboard = context.clipboard.get();
-    services.clipboard.history = [clipboard] {
-        std::vector<ClipboardEntry> entries;
-        for (const auto& item : clipboard->history.get()) {
-            entries.push_back({item.id, item.text, item.date});
-        }
-        return entries;
-    };
+    services.clipboard.history = [clipboard] { return clipboard->history.get(); };
     services.clipboard.copy = [clipboard](const ClipboardEntry& entry) {
-        clipboard->copyToPasteboard({entry.id, entry.text, entry.date});
+        clipboard->copyToPasteboard(entry);
     };
     services.clipboard.observe = observing(clipboard->history);
     Pasteboard* pasteboard = context.pasteboard.get();
     services.clipboard.available = [pasteboard] { return pasteboard->isAvailable(); };
 
     SystemStatsService* stats = context.stats.get();
-    services.stats.snapshot = [stats] { return snapshotOf(stats->snapshot().get()); };
+    services.stats.snapshot = [stats] { return stats->snapshot().get(); };
     services.stats.cpuHistory = [stats] { return stats->cpuHistory().get(); };
     services.stats.addViewer = [stats] { stats->start(); };
     services.stats.removeViewer = [stats] { stats->stop(); };

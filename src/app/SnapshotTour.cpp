@@ -104,7 +104,7 @@ struct SampleFeeds {
         stats.diskWrite = 1.6 * 1048576;
         stats.battery = 82;
         stats.isCharging = true;
-        stats.thermal = StatsThermal::fair;
+        stats.thermal = ThermalState::fair;
         for (int i = 0; i < 40; ++i) {
             cpuHistory.push_back(0.3 + 0.2 * std::sin(i / 3.0) + 0.1 * std::sin(i * 1.7));
         }
@@ -131,8 +131,7 @@ struct World {
     EventBus bus{loop};
     DebugLog log{QString()};
     ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{settingsDir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr,
-                           nullptr};
+    SettingsStore settings{settingsDir.filePath(QStringLiteral("korvo.conf"))};
     IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
     ui::Animator animator{[this] { return loop.monotonicNow(); }};
     ui::Interaction interaction;

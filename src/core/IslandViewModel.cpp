@@ -1,9 +1,9 @@
 #include "IslandViewModel.h"
 
-#include "core/IslandPreferences.h"
-
 #include <cmath>
 #include <limits>
+#include "core/IslandPreferences.h"
+#include "core/MainThread.h"
 
 namespace korvo {
 
@@ -69,6 +69,7 @@ Spring IslandViewModel::springFor(IslandState target) {
 }
 
 void IslandViewModel::transition(IslandState target) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const IslandState old = state.get();
     if (target == old) {
         return;
@@ -129,6 +130,7 @@ void IslandViewModel::scheduleCollapse(double seconds) {
 }
 
 void IslandViewModel::hoverChanged(bool hovering) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     isHovering.set(hovering);
     if (!m_settings.hoverToExpand()) {
         return;
@@ -146,6 +148,7 @@ void IslandViewModel::hoverChanged(bool hovering) {
 }
 
 void IslandViewModel::toggleExpanded() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     switch (state.get()) {
         case IslandState::compact:
         case IslandState::medium:
@@ -166,6 +169,7 @@ void IslandViewModel::resetScrollAccumulators() {
 }
 
 void IslandViewModel::scroll(double dx, double dy) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const auto& focused = m_engine.focused.get();
     if (state.get() == IslandState::expanded && focused &&
         focused->kind == Activity::Kind::clipboard && std::abs(dx) < std::abs(dy)) {

@@ -1,8 +1,11 @@
 #include "PointerDisplayFollower.h"
 
+#include "core/MainThread.h"
+
 namespace korvo {
 
 void PointerDisplayFollower::report(const QString& display) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_display) {
         adopt(display);
         return;
@@ -21,6 +24,7 @@ void PointerDisplayFollower::report(const QString& display) {
 }
 
 void PointerDisplayFollower::forget() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_display.reset();
     m_candidate.reset();
     m_settle.cancel();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Cancellable.h"
+#include "core/MainThread.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,7 @@ public:
     using Handler = std::function<void(const T&)>;
 
     Subscription subscribe(Handler fn) {
+        KORVO_ASSERT_MAIN_THREAD(m_thread);
         const auto id = m_state->nextId++;
         m_state->handlers.emplace(id, std::make_shared<Handler>(std::move(fn)));
         std::weak_ptr<State> weak = m_state;
@@ -30,6 +32,7 @@ public:
     }
 
     void send(const T& value) const {
+        KORVO_ASSERT_MAIN_THREAD(m_thread);
         // Handlers may subscribe or unsubscribe while we deliver; work on a snapshot and skip
         // those removed in the meantime.
         std::vector<std::pair<std::uint64_t, std::shared_ptr<Handler>>> snapshot(
@@ -52,6 +55,7 @@ private:
         std::map<std::uint64_t, std::shared_ptr<Handler>> handlers;
     };
     std::shared_ptr<State> m_state = std::make_shared<State>();
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 /// An observable value: every assignment notifies, even when the value did not change.

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "activities/StatsSnapshot.h"
+
 #include <cstdint>
 #include <optional>
 
 namespace korvo {
-
-/// How hot the machine runs, mildest first.
-enum class ThermalState { nominal, fair, serious, critical };
 
 /// Processor time since boot, in ticks.
 struct CPUTicks {

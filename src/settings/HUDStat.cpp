@@ -79,17 +79,4 @@ Binding<bool> binding(SettingsStore& store, HUDStat stat) {
     return store.hudCPUBinding();
 }
 
-std::vector<HUDStat> enabled(const SettingsStore& store) {
-    const bool flags[] = {store.hudCPU(),  store.hudGPU(),     store.hudMemory(),
-                          store.hudSwap(), store.hudStorage(), store.hudNetwork(),
-                          store.hudDisk(), store.hudPower()};
-    std::vector<HUDStat> on;
-    for (std::size_t i = 0; i < kAll.size(); ++i) {
-        if (flags[i]) {
-            on.push_back(kAll[i]);
-        }
-    }
-    return on;
-}
-
 }  // namespace korvo::hudstat

@@ -26,8 +26,6 @@ std::optional<HUDStat> fromRaw(const QString& raw);
 /// The settings key of the statistic's flag ("hudCPU", ...).
 QString settingsKey(HUDStat stat);
 
-/// The statistics whose flag is on, in `HUDStat` order; built afresh on each call.
-std::vector<HUDStat> enabled(const SettingsStore& store);
 /// The two-way binding of the statistic's flag.
 Binding<bool> binding(SettingsStore& store, HUDStat stat);
 

@@ -30,11 +30,8 @@ QString convert<QString>(const QVariant& v) {
 
 }  // namespace
 
-SettingsStore::SettingsStore(QString path, MainLoop& loop, EventBus& bus, LoginItem* loginItem,
-                             SystemLog* systemLog)
+SettingsStore::SettingsStore(QString path, LoginItem* loginItem, SystemLog* systemLog)
     : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)),
-      m_loop(loop),
-      m_bus(bus),
       m_loginItem(loginItem),
       m_systemLog(systemLog) {}
 
@@ -61,18 +58,17 @@ QVariant SettingsStore::read(const char* key, const QVariant& fallback) const {
 }
 
 void SettingsStore::write(const char* key, const QVariant& value) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const QString k = QString::fromLatin1(key);
     m_settings->setValue(k, value);
     m_settings->sync();
     if (k == QLatin1String("launchAtLogin")) {
         updateLoginItem();
-    } else if (k == QLatin1String("systemCardEnabled")) {
-        updateSystemCard();
     }
     m_changed.send(k);
 }
 
-#define KORVO_DEFINE_SETTING(Type, key, Suffix, def)                                        \
+#define KORVO_DEFINE_SETTING(Type, key, Suffix, def, reader)                                \
     Type SettingsStore::key() const {                                                       \
         return convert<Type>(read(#key, QVariant(Type(def))));                              \
     }                                                                                       \
@@ -87,37 +83,27 @@ KORVO_SETTINGS(KORVO_DEFINE_SETTING)
 
 const std::vector<QString>& SettingsStore::keys() {
     static const std::vector<QString> all = {
-#define KORVO_KEY_NAME(Type, key, Suffix, def) QStringLiteral(#key),
+#define KORVO_KEY_NAME(Type, key, Suffix, def, reader) QStringLiteral(#key),
         KORVO_SETTINGS(KORVO_KEY_NAME)
 #undef KORVO_KEY_NAME
     };
     return all;
 }
 
-bool SettingsStore::isStored(const QString& key) const {
-    return m_settings->contains(key);
-}
-
-const std::vector<std::pair<QString, QColor>>& SettingsStore::accentChoices() {
-    static const std::vector<std::pair<QString, QColor>> choices = {
-        {QStringLiteral("white"), QColor(255, 255, 255)},
-        {QStringLiteral("blue"), QColor(0, 122, 255)},
-        {QStringLiteral("purple"), QColor(175, 82, 222)},
-        {QStringLiteral("pink"), QColor(255, 45, 85)},
-        {QStringLiteral("green"), QColor(52, 199, 89)},
-        {QStringLiteral("orange"), QColor(255, 149, 0)},
-        {QStringLiteral("cyan"), QColor(50, 173, 230)},
-    };
-    return choices;
-}
-
-QColor SettingsStore::fixedAccentColor(const QString& name) {
-    for (const auto& [choice, color] : accentChoices()) {
-        if (choice == name) {
-            return color;
+std::vector<HUDStat> SettingsStore::enabledStats() const {
+    const bool flags[] = {hudCPU(),     hudGPU(),     hudMemory(), hudSwap(),
+                          hudStorage(), hudNetwork(), hudDisk(),   hudPower()};
+    std::vector<HUDStat> on;
+    for (std::size_t i = 0; i < hudstat::kAll.size(); ++i) {
+        if (flags[i]) {
+            on.push_back(hudstat::kAll[i]);
         }
     }
-    return QColor(255, 255, 255);
+    return on;
+}
+
+bool SettingsStore::isStored(const QString& key) const {
+    return m_settings->contains(key);
 }
 
 void SettingsStore::updateLoginItem() {
@@ -127,20 +113,6 @@ void SettingsStore::updateLoginItem() {
     // The stored value keeps what the user chose even when the platform refuses.
     if (auto error = m_loginItem->setRegistered(launchAtLogin()); error && m_systemLog) {
         m_systemLog->error(QStringLiteral("Login item error: ") + *error);
-    }
-}
-
-void SettingsStore::updateSystemCard() {
-    if (systemCardEnabled()) {
-        Activity card;
-        card.id = QStringLiteral("system.stats");
-        card.kind = Activity::Kind::custom;
-        card.priority = ActivityPriority::low;
-        card.startedAt = m_loop.wallNow();
-        card.payload = SystemStatsPayload{};
-        m_bus.post(ActivityStarted{card});
-    } else {
-        m_bus.post(ActivityEnded{QStringLiteral("system.stats")});
     }
 }
 

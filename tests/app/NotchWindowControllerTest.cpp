@@ -32,10 +32,7 @@ bool turnUntil(const std::function<bool()>& done) {
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+        : bus(loop), log(QString()), engine(loop, bus, log), settings(dir.filePath("korvo.conf")) {
         engine.start();
         window = std::make_unique<NotchWindowController>(loop, engine, settings, log, surface);
     }

@@ -104,8 +104,7 @@ protected:
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
             GTEST_SKIP() << "needs an X server";
         }
-        settings = std::make_unique<SettingsStore>(dir.filePath("korvo.conf"), loop, bus, nullptr,
-                                                   nullptr);
+        settings = std::make_unique<SettingsStore>(dir.filePath("korvo.conf"));
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (const auto* t = std::get_if<TransientNotification>(&e)) {
                 toasts << t->title + QLatin1Char('|') + t->subtitle.value_or(QString());

@@ -1,6 +1,6 @@
 #include "core/IslandViewModel.h"
 #include "core/VirtualLoop.h"
-#include "settings/SettingsStore.h"
+#include "fakes/PlainPreferences.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,11 +22,7 @@ Activity make(const QString& id, int minute, Activity::Kind kind = Activity::Kin
 
 class ViewModelTest : public ::testing::Test {
 protected:
-    ViewModelTest()
-        : bus(loop),
-          log(dir.filePath("debug.log")),
-          engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+    ViewModelTest() : bus(loop), log(dir.filePath("debug.log")), engine(loop, bus, log) {
         engine.start();
         vm = std::make_unique<IslandViewModel>(loop, engine, settings, log, NotchGeometry{});
         sub = vm->state.subscribe([this](S s) { seen.push_back(s); });
@@ -56,7 +52,7 @@ protected:
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainIslandPreferences settings;
     std::unique_ptr<IslandViewModel> vm;
     std::vector<S> seen;
     Subscription sub;
@@ -152,7 +148,7 @@ TEST_F(ViewModelTest, HoverWithoutFocusDoesNotExpandAndFocusLossUnderThePointerK
 
 TEST_F(ViewModelTest, WithHoverToExpandOffOnlyTheFlagFollowsThePointer) {
     start(make("a", 0));
-    settings.setHoverToExpand(false);
+    settings.hover = false;
     vm->hoverChanged(true);
     EXPECT_TRUE(vm->isHovering.get());
     EXPECT_EQ(state(), S::compact);
@@ -162,9 +158,9 @@ TEST_F(ViewModelTest, WithHoverToExpandOffOnlyTheFlagFollowsThePointer) {
     at(60);  // a clicked card stays open
     EXPECT_EQ(state(), S::expanded);
 
-    settings.setHoverToExpand(true);  // read at every event
+    settings.hover = true;  // read at every event
     vm->hoverChanged(true);
-    settings.setHoverToExpand(false);
+    settings.hover = false;
     vm->hoverChanged(false);
     at(70);
     EXPECT_EQ(state(), S::expanded);

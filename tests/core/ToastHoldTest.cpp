@@ -2,9 +2,7 @@
 #include "core/ActivityEngine.h"
 #include "core/IslandViewModel.h"
 #include "core/VirtualLoop.h"
-#include "settings/SettingsStore.h"
-
-#include <QTemporaryDir>
+#include "fakes/PlainPreferences.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +12,7 @@ namespace {
 
 class ToastHoldTest : public ::testing::Test {
 protected:
-    ToastHoldTest()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
-        engine.start();
-    }
+    ToastHoldTest() : bus(loop), log(QString()), engine(loop, bus, log) { engine.start(); }
 
     void toast(const QString& title, double duration,
                ActivityPriority priority = ActivityPriority::normal) {
@@ -35,12 +27,11 @@ protected:
         return out;
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainIslandPreferences settings;
 };
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Names a screen reader says for the settings window's controls, and the naming pass's rules.
 #include "app/settings/AccessibleNames.h"
 #include "app/settings/SettingsWindow.h"
-#include "core/VirtualLoop.h"
 #include "settings/SettingsStore.h"
 
 #include <QAccessible>
@@ -80,9 +79,7 @@ TEST(AccessibleNames, RowsNameTheirControlsColumnsDoNot) {
 
 TEST(AccessibleNames, EverySettingsControlOnEveryPageHasAName) {
     QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus(loop);
-    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath("korvo.conf"));
     SettingsWindow window(settings, "1.0", "");
     QStringList nameless;
     int controls = 0;

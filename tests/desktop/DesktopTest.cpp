@@ -78,7 +78,7 @@ protected:
         : bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
+          settings(dir.filePath("korvo.conf")),
           window(loop, engine, settings, log, surface),
           control(loop, bus, engine, window) {
         engine.start();

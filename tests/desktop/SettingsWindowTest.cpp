@@ -1,7 +1,6 @@
 // The settings window against a real store: every control writes its key, follows changes made
 // elsewhere, and leaves stored values alone while disabled.
 #include "app/settings/SettingsWindow.h"
-#include "core/VirtualLoop.h"
 #include "settings/HUDStat.h"
 #include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
@@ -25,10 +24,7 @@ namespace {
 
 class SettingsWindowTest : public ::testing::Test {
 protected:
-    SettingsWindowTest()
-        : bus(loop),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
-          window(settings, "1.0", "") {}
+    SettingsWindowTest() : settings(dir.filePath("korvo.conf")), window(settings, "1.0", "") {}
 
     template <typename T>
     T* find(const QString& name) {
@@ -39,8 +35,6 @@ protected:
     QString valueText(const QString& id) { return find<QLabel>("value." + id)->text(); }
 
     QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus;
     SettingsStore settings;
     SettingsWindow window;
 };

@@ -99,7 +99,7 @@ TEST_F(FaultBusMpris, APlayerStuckInACallThenGoneIsReadAgainOnItsReturn) {
     QtMainLoop loop;
     EventBus bus(loop);
     QTemporaryDir dir;
-    SettingsStore settings(dir.filePath("k.conf"), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath("k.conf"));
     FakeArtworkFetcher artwork;
     MprisPlayers players(loop);
     MediaService service(loop, bus, settings, players, artwork);

@@ -60,8 +60,7 @@ private:
 
 class FaultClipboard : public ::testing::Test {
 protected:
-    FaultClipboard()
-        : bus(loop), settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+    FaultClipboard() : bus(loop), settings(dir.filePath("korvo.conf")) {
         settings.setClipboardHistoryLimit(10);
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (std::holds_alternative<ActivityUpdated>(e)) {

@@ -29,7 +29,7 @@ TEST(DemoNotices, EachRoundShowsTheBatteryScreenshotAndBluetoothNotices) {
     QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus(loop);
-    SettingsStore settings(dir.filePath(QStringLiteral("k.conf")), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath(QStringLiteral("k.conf")));
     DemoPowerSource power(loop);
     DemoCaptureIndex captures(loop, QStringLiteral("/home/demo/Pictures/Screenshots"));
     DemoBluetoothHub hub(loop);

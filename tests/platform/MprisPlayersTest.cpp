@@ -94,7 +94,7 @@ struct Island {
     QtMainLoop loop;
     EventBus events{loop};
     QTemporaryDir dir;
-    SettingsStore settings{dir.filePath("korvo.conf"), loop, events, nullptr, nullptr};
+    SettingsStore settings{dir.filePath("korvo.conf")};
     MprisPlayers players;
     FakeArtworkFetcher artwork;
     MediaService service{loop, events, settings, players, artwork};

@@ -85,8 +85,7 @@ public:
 
 class NotificationBusTest : public ::testing::Test {
 protected:
-    NotificationBusTest()
-        : bus(loop), settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+    NotificationBusTest() : bus(loop), settings(dir.filePath("korvo.conf")) {
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (const auto* t = std::get_if<TransientNotification>(&e)) {
                 toasts.push_back(*t);

@@ -63,7 +63,7 @@ TEST_F(PeripheralBusTest, LevelsCrossingThresholdsWarnOnceEachThroughTheDaemonsS
     QtMainLoop loop;
     EventBus bus(loop);
     QTemporaryDir dir;
-    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath("korvo.conf"));
     auto sub = bus.subscribe([&](const IslandEvent& e) {
         if (const auto* t = std::get_if<TransientNotification>(&e)) {
             toasts << t->title + " / " + t->subtitle.value_or("-");

@@ -80,7 +80,7 @@ TEST(RealPlayer, MpvIsReadAndDrivenThroughMpris) {
 
     QtMainLoop loop;
     EventBus bus(loop);
-    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")));
     MprisPlayers players(loop);
     FakeArtworkFetcher artwork;
     MediaService service(loop, bus, settings, players, artwork);

@@ -86,8 +86,7 @@ protected:
         KORVO_REQUIRE_SESSION_BUS();
         loop = std::make_unique<QtMainLoop>();
         bus = std::make_unique<EventBus>(*loop);
-        settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("k.conf")), *loop,
-                                                   *bus, nullptr, nullptr);
+        settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("k.conf")));
         source = std::make_unique<UPowerPowerSource>(QDBusConnection::sessionBus());
         service = std::make_unique<PowerService>(*loop, *bus, *settings, *source);
         sub = bus->subscribe([this](const IslandEvent& e) {

@@ -81,7 +81,7 @@ protected:
         : bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
+          settings(dir.filePath("korvo.conf")),
           window(loop, engine, settings, log, surface) {
         auto fullScreen = X11FullScreenWatch::create();
         watch = fullScreen.get();

@@ -1,12 +1,9 @@
 #include "ui/island/Theme.h"
 
-#include "core/EventBus.h"
-#include "core/VirtualLoop.h"
-#include "settings/SettingsStore.h"
+#include "fakes/PlainPreferences.h"
 
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -65,15 +62,12 @@ TEST(ThemeAccent, WithoutArtworkTheAccentIsWhite) {
 }
 
 TEST(ThemeElementBackground, FollowsTheIslandStyleAtEveryCall) {
-    QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus(loop);
-    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    test::PlainViewPreferences settings;
     const ElementFill black{whiteAt(0.06F), whiteAt(0.06F), false};
-    EXPECT_EQ(Theme::elementBackground(settings), black);  // the default style
-    settings.setIslandStyle("gradient");
+    EXPECT_EQ(Theme::elementBackground(settings), black);
+    settings.style = "gradient";
     EXPECT_EQ(Theme::elementBackground(settings),
               (ElementFill{whiteAt(0.15F), whiteAt(0.04F), true}));
-    settings.setIslandStyle("neon");
+    settings.style = "neon";
     EXPECT_EQ(Theme::elementBackground(settings), black);
 }

@@ -82,7 +82,7 @@ protected:
           bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {}
+          settings(dir.filePath("korvo.conf")) {}
 
     void SetUp() override {
         ASSERT_TRUE(connection);
@@ -252,7 +252,7 @@ TEST(SwayIslandScaled, OnAScaleTwoOutputTheIslandIsDrawnWithTwiceThePixels) {
     EventBus bus(loop);
     DebugLog log{QString()};
     ActivityEngine engine(loop, bus, log);
-    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath("korvo.conf"));
     WaylandPanelSurface surface(*connection);
     NotchWindowController window(loop, engine, settings, log, surface);
     engine.start();
@@ -283,7 +283,7 @@ TEST(SwayIslandNested, WhenItsOutputGoesTheIslandMovesToTheNextOneAndStaysThere)
     EventBus bus(loop);
     DebugLog log{QString()};
     ActivityEngine engine(loop, bus, log);
-    SettingsStore settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr);
+    SettingsStore settings(dir.filePath("korvo.conf"));
     WaylandPanelSurface surface(*connection);
     NotchWindowController window(loop, engine, settings, log, surface);
     ASSERT_TRUE(spinUntil([&] { return surface.outputs().size() == 2; }));

@@ -4,6 +4,7 @@
 #include "app/settings/AccessibleNames.h"
 #include "core/DisplayChoice.h"
 #include "core/Published.h"
+#include "settings/AccentColors.h"
 #include "settings/HUDStat.h"
 #include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
@@ -554,7 +555,7 @@ QWidget* SettingsWindow::appearancePage() {
     auto* picker = new QComboBox;
     picker->setObjectName(QStringLiteral("accent.picker"));
     picker->addItem(QStringLiteral("Adaptive — album art"), QStringLiteral("adaptive"));
-    for (const auto& [name, color] : SettingsStore::accentChoices()) {
+    for (const auto& [name, color] : accentChoices()) {
         picker->addItem(capitalized(name), name);
     }
     pickerRow->addWidget(picker, 1);
@@ -569,7 +570,7 @@ QWidget* SettingsWindow::appearancePage() {
         picker->setCurrentIndex(i);  // -1 (blank) for a name the list does not know
     });
     auto* circles = new QHBoxLayout;
-    for (const auto& [name, color] : SettingsStore::accentChoices()) {
+    for (const auto& [name, color] : accentChoices()) {
         auto* c = new AccentCircle(color, nullptr);
         c->setObjectName(QStringLiteral("accent.circle.") + name);
         c->setToolTip(capitalized(name));

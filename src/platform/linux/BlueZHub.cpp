@@ -30,6 +30,7 @@ BlueZHub::~BlueZHub() = default;
 
 Subscription BlueZHub::watchConnections(std::function<void(const BluetoothPeer&)> connected,
                                         std::function<void(const BluetoothPeer&)> disconnected) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     auto a = std::make_shared<Subscription>(m_connected.subscribe(std::move(connected)));
     auto b = std::make_shared<Subscription>(m_disconnected.subscribe(std::move(disconnected)));
     begin();

@@ -2,6 +2,7 @@
 
 #include <QDBusArgument>
 
+#include "core/MainThread.h"
 #include "core/Published.h"
 #include "platform/BluetoothHub.h"
 
@@ -69,6 +70,7 @@ private:
     int m_generation = 0;  // bumped when BlueZ goes away, so late answers are dropped
     Signal<BluetoothPeer> m_connected;
     Signal<BluetoothPeer> m_disconnected;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

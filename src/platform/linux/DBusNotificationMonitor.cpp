@@ -111,6 +111,7 @@ std::optional<DesktopNotification> DBusNotificationMonitor::parseNotify(
 
 Subscription DBusNotificationMonitor::watch(std::function<void(const DesktopNotification&)> seen,
                                             std::function<void(NotificationMonitorStatus)> status) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     stop(m_generation);
     const int generation = ++m_generation;
     m_session = std::make_unique<Session>();

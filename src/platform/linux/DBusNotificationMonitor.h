@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "platform/NotificationMonitor.h"
 
 #include <QObject>
@@ -41,6 +42,7 @@ private:
     QString m_address;
     std::unique_ptr<Session> m_session;
     int m_generation = 0;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -58,6 +58,7 @@ bool PowerProfilesLowPowerMode::savesPower(const QString& activeProfile) {
 }
 
 bool PowerProfilesLowPowerMode::isLowPowerModeEnabled() const {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     return savesPower(m_activeProfile);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "platform/HostStats.h"
 
 #include <QDBusConnection>
@@ -49,6 +50,7 @@ private:
     QString m_activeProfile;
     QString m_source;      // the service the profile was last read from
     int m_generation = 0;  // bumped when a daemon goes away, so late answers are dropped
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

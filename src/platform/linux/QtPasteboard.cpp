@@ -19,6 +19,7 @@ QtPasteboard::~QtPasteboard() {
 }
 
 std::optional<QStringList> QtPasteboard::types() const {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const QMimeData* data = m_clipboard->mimeData(QClipboard::Clipboard);
     if (!data) {
         return std::nullopt;
@@ -33,6 +34,7 @@ std::optional<QStringList> QtPasteboard::types() const {
 }
 
 std::optional<QString> QtPasteboard::string() const {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const QMimeData* data = m_clipboard->mimeData(QClipboard::Clipboard);
     if (!data || !data->hasText()) {
         return std::nullopt;
@@ -41,6 +43,7 @@ std::optional<QString> QtPasteboard::string() const {
 }
 
 bool QtPasteboard::canReadImage() const {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const QMimeData* data = m_clipboard->mimeData(QClipboard::Clipboard);
     if (!data) {
         return false;
@@ -54,11 +57,13 @@ bool QtPasteboard::canReadImage() const {
 }
 
 void QtPasteboard::declareTypes(const QStringList& types) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_declared = types;
     m_pending = std::make_unique<QMimeData>();
 }
 
 void QtPasteboard::setString(const QString& value, const QString& type) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (!m_pending || !m_declared.contains(type)) {
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "platform/Pasteboard.h"
 
 #include <QMetaObject>
@@ -41,6 +42,7 @@ private:
     std::int64_t m_changeCount = 0;
     QStringList m_declared;
     std::unique_ptr<QMimeData> m_pending;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -1,5 +1,7 @@
 #include "ScreenshotFolderIndex.h"
 
+#include "core/MainThread.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -81,6 +83,7 @@ ScreenshotFolderIndex::ScreenshotFolderIndex(MainLoop& loop, QString home,
 ScreenshotFolderIndex::~ScreenshotFolderIndex() = default;
 
 Subscription ScreenshotFolderIndex::watch(std::function<void(const QStringList&)> added) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     auto sub = m_added.subscribe(std::move(added));
     begin();
     return sub;

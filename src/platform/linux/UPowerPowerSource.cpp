@@ -53,6 +53,7 @@ UPowerPowerSource::UPowerPowerSource(QDBusConnection connection, QObject* parent
 UPowerPowerSource::~UPowerPowerSource() = default;
 
 std::optional<PowerSourceDescription> UPowerPowerSource::firstSource() const {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (!m_device.properties) {
         return std::nullopt;
     }
@@ -67,6 +68,7 @@ std::optional<PowerSourceDescription> UPowerPowerSource::firstSource() const {
 }
 
 Subscription UPowerPowerSource::observe(std::function<void()> changed) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     auto sub = m_changed.subscribe([fn = std::move(changed)](const std::monostate&) { fn(); });
     begin();
     return sub;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "core/Published.h"
 #include "platform/PowerSource.h"
 
@@ -64,6 +65,7 @@ private:
     Object m_device;
     bool m_begun = false;
     Signal<std::monostate> m_changed;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

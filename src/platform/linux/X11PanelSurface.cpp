@@ -139,6 +139,7 @@ std::size_t X11PanelSurface::mainOutput() const {
 }
 
 void X11PanelSurface::placeAtTopCentre(std::size_t output) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const auto screens = QGuiApplication::screens();
     if (output >= static_cast<std::size_t>(screens.size())) {
         return;
@@ -149,11 +150,13 @@ void X11PanelSurface::placeAtTopCentre(std::size_t output) {
 }
 
 void X11PanelSurface::show() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_window->show();
     x11::assertOverlayState(*m_window);
 }
 
 void X11PanelSurface::hide() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_window->hide();
 }
 
@@ -166,6 +169,7 @@ double X11PanelSurface::scale() const {
 }
 
 void X11PanelSurface::requestFrame() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     // The X server takes a frame whenever the window is on screen; until then the request waits
     // for the window to be exposed.
     if (!m_window->isExposed()) {
@@ -189,6 +193,7 @@ void X11PanelSurface::exposed() {
 }
 
 void X11PanelSurface::drawFrame(const QRegion& dirty, const std::function<void(QPainter&)>& paint) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (!m_window->isExposed() || dirty.isEmpty()) {
         return;
     }
@@ -208,6 +213,7 @@ void X11PanelSurface::drawFrame(const QRegion& dirty, const std::function<void(Q
 }
 
 void X11PanelSurface::setInputRegion(const QPolygonF& outline) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const double dpr = m_window->devicePixelRatio();
     const QRegion region(QTransform::fromScale(dpr, dpr).map(outline).toPolygon());
     if (region == m_region) {

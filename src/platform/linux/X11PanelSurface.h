@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "platform/PanelSurface.h"
 
 #include <QBackingStore>
@@ -47,6 +48,7 @@ private:
     QMetaObject::Connection m_screenRemoved;
     QMetaObject::Connection m_primaryChanged;
     std::vector<QMetaObject::Connection> m_geometryWatches;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -335,10 +335,12 @@ void X11Pasteboard::take(std::int64_t count, ClipboardReading reading) {
 }
 
 void X11Pasteboard::declareTypes(const QStringList& types) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_writer.declareTypes(types);
 }
 
 void X11Pasteboard::setString(const QString& value, const QString& type) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_writer.setString(value, type);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MainThread.h"
 #include "platform/Pasteboard.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/SelectionTransfer.h"
@@ -44,6 +45,7 @@ private:
     ClipboardReading m_reading;
     QtPasteboard m_writer;
     std::shared_ptr<char> m_life = std::make_shared<char>(0);
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

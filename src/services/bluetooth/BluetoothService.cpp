@@ -1,7 +1,5 @@
 #include "BluetoothService.h"
 
-#include "BluetoothActivityProvider.h"
-
 #include <array>
 #include <utility>
 
@@ -10,6 +8,7 @@ namespace korvo {
 BluetoothService::BluetoothService(EventBus& bus, BluetoothHub& hub) : m_bus(bus), m_hub(hub) {}
 
 void BluetoothService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_connectNotification.reset();
     m_connectNotification.emplace(
         m_hub.watchConnections([this](const BluetoothPeer& d) { deviceConnected(d); },
@@ -40,6 +39,7 @@ QString BluetoothService::symbol(const std::optional<QString>& name) {
 }
 
 void BluetoothService::deviceConnected(const BluetoothPeer& device) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_bus.post(TransientNotification::make(symbol(device.name),
                                            deviceName(device.name) + QStringLiteral(" connected"),
                                            std::nullopt, 2.5, ActivityPriority::normal));
@@ -47,6 +47,7 @@ void BluetoothService::deviceConnected(const BluetoothPeer& device) {
 }
 
 void BluetoothService::deviceDisconnected(const BluetoothPeer& device) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (!m_awaitingDisconnect.remove(device.id)) {
         return;
     }
@@ -54,10 +55,6 @@ void BluetoothService::deviceDisconnected(const BluetoothPeer& device) {
         TransientNotification::make(QStringLiteral("bluetooth.slash"),
                                     deviceName(device.name) + QStringLiteral(" disconnected"),
                                     std::nullopt, 2.0, ActivityPriority::low));
-}
-
-void BluetoothActivityProvider::start() {
-    m_service.start();
 }
 
 }  // namespace korvo

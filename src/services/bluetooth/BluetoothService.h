@@ -2,6 +2,7 @@
 
 #include "core/Cancellable.h"
 #include "core/EventBus.h"
+#include "core/MainThread.h"
 #include "platform/BluetoothHub.h"
 
 #include <QSet>
@@ -36,6 +37,7 @@ private:
     // Devices whose connect we announced and whose disconnect we have not: each connect earns
     // at most one disconnect notice.
     QSet<QString> m_awaitingDisconnect;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -1,6 +1,6 @@
 #include "CalendarService.h"
 
-#include "settings/SettingsStore.h"
+#include "core/MainThread.h"
 
 #include <algorithm>
 
@@ -21,7 +21,7 @@ const std::vector<CalendarService::LinkRule>& CalendarService::linkRules() {
     return rules;
 }
 
-CalendarService::CalendarService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+CalendarService::CalendarService(MainLoop& loop, EventBus& bus, CalendarPreferences& settings,
                                  std::shared_ptr<CalendarStore> store,
                                  std::shared_ptr<const LinkDetector> detector)
     : m_loop(loop),
@@ -33,6 +33,7 @@ CalendarService::CalendarService(MainLoop& loop, EventBus& bus, SettingsStore& s
 CalendarService::~CalendarService() = default;
 
 void CalendarService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_started) {
         return;  // the request is made once per run, whatever the answer
     }
@@ -49,6 +50,7 @@ void CalendarService::start() {
 }
 
 void CalendarService::onAccess(bool granted) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     accessGranted.set(granted);
     if (!granted) {
         return;
@@ -59,6 +61,7 @@ void CalendarService::onAccess(bool granted) {
 }
 
 void CalendarService::refresh() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_settings.calendarEnabled()) {
         endActivity();
         return;
@@ -119,14 +122,9 @@ void CalendarService::apply(const QDateTime& now, std::vector<CalendarEvent> eve
     } else if (toStart < m_settings.calendarLeadMinutes() * 60.0) {
         priority = ActivityPriority::normal;
     }
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::meeting;
-    activity.priority = priority;
-    activity.startedAt = now;
-    activity.payload = first;
     m_lastActivityInfo = first;
-    m_bus.post(ActivityUpdated{std::move(activity)});
+    m_bus.post(
+        ActivityUpdated{Activity{activityID, Activity::Kind::meeting, priority, now, first}});
 }
 
 void CalendarService::endActivity() {

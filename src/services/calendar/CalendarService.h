@@ -7,6 +7,7 @@
 #include "core/Published.h"
 #include "platform/CalendarStore.h"
 #include "platform/LinkDetector.h"
+#include "settings/Preferences.h"
 
 #include <QString>
 #include <QUrl>
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace korvo {
-
-class SettingsStore;
 
 /// Keeps the next few timed events of the user's calendars and publishes the earliest as the
 /// calendar activity, whose priority rises as its start approaches. Main-thread object; the store
@@ -45,7 +44,7 @@ public:
     static constexpr double kImminentSeconds = 120;
 
     /// `detector` may be null: events then get only the link of their URL field.
-    CalendarService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+    CalendarService(MainLoop& loop, EventBus& bus, CalendarPreferences& settings,
                     std::shared_ptr<CalendarStore> store,
                     std::shared_ptr<const LinkDetector> detector);
     ~CalendarService();
@@ -75,7 +74,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    CalendarPreferences& m_settings;
     std::shared_ptr<CalendarStore> m_store;
     std::shared_ptr<const LinkDetector> m_detector;
 

@@ -1,24 +1,15 @@
 #pragma once
 
 #include "core/ActivityProvider.h"
+#include "services/clipboard/ClipboardService.h"
 
 namespace korvo {
 
-class ClipboardService;
-
 /// Starts the clipboard service; it then polls for the life of the process.
-class ClipboardActivityProvider final : public ActivityProvider {
+class ClipboardActivityProvider final : public StartingProvider<ClipboardService> {
 public:
-    explicit ClipboardActivityProvider(ClipboardService& service,
-                                       QString name = QStringLiteral("Clipboard"))
-        : m_service(service), m_name(std::move(name)) {}
-
-    QString name() const override { return m_name; }
-    void start() override;
-
-private:
-    ClipboardService& m_service;
-    QString m_name;
+    explicit ClipboardActivityProvider(ClipboardService& service)
+        : StartingProvider(service, QStringLiteral("Clipboard")) {}
 };
 
 }  // namespace korvo

@@ -1,8 +1,7 @@
 #include "ClipboardService.h"
-
+#include "core/MainThread.h"
 #include "platform/Pasteboard.h"
 #include "platform/SystemLog.h"
-#include "settings/SettingsStore.h"
 
 #include <QTextBoundaryFinder>
 
@@ -44,7 +43,7 @@ const QString ClipboardService::activityID = QStringLiteral("clipboard.system");
 const QString ClipboardService::concealed = QString::fromLatin1(Pasteboard::kConcealedType);
 const QString ClipboardService::transient = QString::fromLatin1(Pasteboard::kTransientType);
 
-ClipboardService::ClipboardService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+ClipboardService::ClipboardService(MainLoop& loop, EventBus& bus, ClipboardPreferences& settings,
                                    Pasteboard& pasteboard, DebugLog log, SystemLog* systemLog)
     : m_loop(loop),
       m_bus(bus),
@@ -57,6 +56,7 @@ ClipboardService::ClipboardService(MainLoop& loop, EventBus& bus, SettingsStore&
 ClipboardService::~ClipboardService() = default;
 
 void ClipboardService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const QString count = QString::number(m_lastChangeCount);
     dbg(QStringLiteral("service started, initial changeCount=") + count);
     if (m_systemLog) {
@@ -67,6 +67,7 @@ void ClipboardService::start() {
 }
 
 void ClipboardService::poll() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const std::int64_t count = m_pasteboard.changeCount();
     if (count == m_lastChangeCount) {
         return;
@@ -108,11 +109,11 @@ void ClipboardService::poll() {
 }
 
 void ClipboardService::publish(const QString& text) {
-    std::vector<Item> items = history.get();
+    std::vector<ClipboardEntry> items = history.get();
     if (!items.empty() && items.front().text == text) {
         return;  // the same copy again; only the newest entry counts
     }
-    items.insert(items.begin(), Item{QUuid::createUuid(), text, m_loop.wallNow()});
+    items.insert(items.begin(), ClipboardEntry{QUuid::createUuid(), text, m_loop.wallNow()});
     // A hand-edited negative limit keeps nothing rather than failing.
     const auto limit = static_cast<std::size_t>(std::max(0, m_settings.clipboardHistoryLimit()));
     if (items.size() > limit) {
@@ -125,13 +126,9 @@ void ClipboardService::publish(const QString& text) {
         m_settings.otpDetection() ? oneTimeCode(text) : std::nullopt;
     const QString shown = preview(text);
 
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::clipboard;
-    activity.priority = ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = ClipboardInfo{shown, count, code.has_value()};
-    m_bus.post(ActivityUpdated{std::move(activity)});
+    m_bus.post(
+        ActivityUpdated{Activity{activityID, Activity::Kind::clipboard, ActivityPriority::low,
+                                 m_loop.wallNow(), ClipboardInfo{shown, count, code.has_value()}}});
 
     if (code) {
         m_bus.post(TransientNotification::make(QStringLiteral("key.fill"),
@@ -153,7 +150,8 @@ void ClipboardService::imageCheck() {
                                            ActivityPriority::low));
 }
 
-void ClipboardService::copyToPasteboard(const Item& item) {
+void ClipboardService::copyToPasteboard(const ClipboardEntry& item) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const QString plain = QString::fromLatin1(Pasteboard::kPlainText);
     m_pasteboard.declareTypes({plain, transient});
     m_pasteboard.setString(item.text, plain);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "activities/Activity.h"
+#include "activities/ClipboardEntry.h"
 #include "core/Cancellable.h"
 #include "core/DebugLog.h"
 #include "core/EventBus.h"
 #include "core/MainLoop.h"
 #include "core/Published.h"
+#include "settings/Preferences.h"
 
 #include <QDateTime>
 #include <QString>
@@ -18,7 +20,6 @@
 namespace korvo {
 
 class Pasteboard;
-class SettingsStore;
 class SystemLog;
 
 /// Watches the clipboard: copied texts go into an in-memory history and the clipboard activity,
@@ -27,14 +28,6 @@ class SystemLog;
 /// Main-thread object.
 class ClipboardService {
 public:
-    struct Item {
-        QUuid id;
-        QString text;
-        QDateTime date;
-
-        bool operator==(const Item& other) const = default;
-    };
-
     static const QString activityID;
     /// Markers by which password managers and clipboard tools flag content not to be recorded.
     static const QString concealed;
@@ -49,8 +42,8 @@ public:
 
     /// Takes the clipboard's change counter now: what is on it at launch is never taken in.
     /// `log` is the clipboard's own debug log; `systemLog` may be null.
-    ClipboardService(MainLoop& loop, EventBus& bus, SettingsStore& settings, Pasteboard& pasteboard,
-                     DebugLog log, SystemLog* systemLog);
+    ClipboardService(MainLoop& loop, EventBus& bus, ClipboardPreferences& settings,
+                     Pasteboard& pasteboard, DebugLog log, SystemLog* systemLog);
     ~ClipboardService();
     ClipboardService(const ClipboardService&) = delete;
     ClipboardService& operator=(const ClipboardService&) = delete;
@@ -59,10 +52,10 @@ public:
     void start();
 
     /// Puts an entry back on the clipboard, marked transient, without taking it in again.
-    void copyToPasteboard(const Item& item);
+    void copyToPasteboard(const ClipboardEntry& item);
 
     /// Newest first; never persisted.
-    Published<std::vector<Item>> history;
+    Published<std::vector<ClipboardEntry>> history;
 
     std::int64_t lastChangeCount() const { return m_lastChangeCount; }
 
@@ -83,7 +76,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    ClipboardPreferences& m_settings;
     Pasteboard& m_pasteboard;
     DebugLog m_log;
     SystemLog* m_systemLog;

@@ -1,5 +1,5 @@
 #include "DevicesService.h"
-
+#include "core/MainThread.h"
 #include "platform/ProcessRunner.h"
 
 #include <QJsonArray>
@@ -124,6 +124,7 @@ DevicesService::DevicesService(MainLoop& loop, EventBus& bus, std::shared_ptr<Pa
       m_hid(std::move(hid)) {}
 
 void DevicesService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_timer = m_loop.scheduleRepeating(kPollInterval, kPollTolerance, [this, weak = m_life.weak()] {
         if (weak.lock()) {
             poll();
@@ -133,6 +134,7 @@ void DevicesService::start() {
 }
 
 void DevicesService::poll() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const bool profilerDue = m_pollCount % kProfilerEvery == 0;
     ++m_pollCount;
     if (m_scanInFlight) {
@@ -176,13 +178,8 @@ void DevicesService::publish(std::vector<ConnectedDeviceInfo> list) {
         m_bus.post(ActivityEnded{activityID});
         return;
     }
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::bluetooth;
-    activity.priority = ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = m_lastList;
-    m_bus.post(ActivityUpdated{std::move(activity)});
+    m_bus.post(ActivityUpdated{Activity{activityID, Activity::Kind::bluetooth,
+                                        ActivityPriority::low, m_loop.wallNow(), m_lastList}});
 }
 
 Kind DevicesService::classify(const QString& name, std::uint32_t majorClass) {

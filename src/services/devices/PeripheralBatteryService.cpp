@@ -1,6 +1,6 @@
 #include "PeripheralBatteryService.h"
 
-#include "settings/SettingsStore.h"
+#include "core/MainThread.h"
 
 namespace korvo {
 
@@ -26,11 +26,12 @@ std::optional<int> PeripheralBatteryAlarm::reading(int percent, bool charging) {
 }
 
 PeripheralBatteryService::PeripheralBatteryService(MainLoop& loop, EventBus& bus,
-                                                   SettingsStore& settings,
+                                                   PeripheralBatteryPreferences& settings,
                                                    std::shared_ptr<PeripheralLevelSource> source)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_source(std::move(source)) {}
 
 void PeripheralBatteryService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_changes = m_source->observe([this, weak = m_life.weak()] {
         if (weak.lock()) {
             read();
@@ -64,6 +65,7 @@ void PeripheralBatteryService::read() {
 }
 
 void PeripheralBatteryService::evaluate(const std::vector<PeripheralLevel>& levels) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     for (const auto& level : levels) {
         const auto threshold =
             m_alarms[level.name].reading(level.percent, level.charging.value_or(false));

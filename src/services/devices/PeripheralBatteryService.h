@@ -6,6 +6,7 @@
 #include "core/MainLoop.h"
 #include "core/TransientNotification.h"
 #include "platform/PeripheralBatteries.h"
+#include "settings/Preferences.h"
 
 #include <cstdint>
 #include <map>
@@ -13,8 +14,6 @@
 #include <optional>
 
 namespace korvo {
-
-class SettingsStore;
 
 /// When one peripheral's battery warns: once on falling to 20 %, once more on falling to 10 %
 /// (a fall past both warns once, at 10 %). Both warnings are given again only after the
@@ -39,7 +38,7 @@ private:
 /// changed, in the background, one reading at a time. Main-thread object.
 class PeripheralBatteryService {
 public:
-    PeripheralBatteryService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+    PeripheralBatteryService(MainLoop& loop, EventBus& bus, PeripheralBatteryPreferences& settings,
                              std::shared_ptr<PeripheralLevelSource> source);
     PeripheralBatteryService(const PeripheralBatteryService&) = delete;
     PeripheralBatteryService& operator=(const PeripheralBatteryService&) = delete;
@@ -63,7 +62,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    PeripheralBatteryPreferences& m_settings;
     std::shared_ptr<PeripheralLevelSource> m_source;
     Subscription m_changes;
     // Kept for devices that leave, so reconnecting a low device does not warn again.
@@ -75,18 +74,10 @@ private:
 };
 
 /// Starts the peripheral battery warnings.
-class PeripheralBatteryActivityProvider final : public ActivityProvider {
+class PeripheralBatteryActivityProvider final : public StartingProvider<PeripheralBatteryService> {
 public:
-    explicit PeripheralBatteryActivityProvider(
-        PeripheralBatteryService& service, QString name = QStringLiteral("Peripheral Batteries"))
-        : m_service(service), m_name(std::move(name)) {}
-
-    QString name() const override { return m_name; }
-    void start() override { m_service.start(); }
-
-private:
-    PeripheralBatteryService& m_service;
-    QString m_name;
+    explicit PeripheralBatteryActivityProvider(PeripheralBatteryService& service)
+        : StartingProvider(service, QStringLiteral("Peripheral Batteries")) {}
 };
 
 }  // namespace korvo

@@ -1,7 +1,6 @@
 #include "NotificationService.h"
-
+#include "core/MainThread.h"
 #include "settings/NotificationApps.h"
-#include "settings/SettingsStore.h"
 
 #include <QRegularExpression>
 
@@ -103,11 +102,13 @@ QString decodeEntities(const QString& text) {
 
 }  // namespace
 
-NotificationService::NotificationService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+NotificationService::NotificationService(MainLoop& loop, EventBus& bus,
+                                         NotificationPreferences& settings,
                                          NotificationMonitor& monitor)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_monitor(monitor) {}
 
 void NotificationService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_settingsChanges = m_settings.observe([this](const QString& key) {
         if (key == QLatin1String("desktopNotifications")) {
             follow();
@@ -125,10 +126,10 @@ void NotificationService::follow() {
         // Nothing is watched while the switch is off, and nothing held back is shown later.
         m_watch.cancel();
         m_bursts.clear();
-        m_settings.notificationMonitorStatus.set(NotificationMonitorStatus::off);
+        m_settings.reportMonitorStatus(NotificationMonitorStatus::off);
         return;
     }
-    m_settings.notificationMonitorStatus.set(NotificationMonitorStatus::starting);
+    m_settings.reportMonitorStatus(NotificationMonitorStatus::starting);
     auto weak = m_life.weak();
     m_watch = m_monitor.watch(
         [this, weak](const DesktopNotification& n) {
@@ -138,7 +139,7 @@ void NotificationService::follow() {
         },
         [this, weak](NotificationMonitorStatus status) {
             if (weak.lock() && m_watch.isActive()) {
-                m_settings.notificationMonitorStatus.set(status);
+                m_settings.reportMonitorStatus(status);
             }
         });
 }
@@ -155,6 +156,7 @@ QString NotificationService::appLabel(const DesktopNotification& n) {
 }
 
 void NotificationService::received(const DesktopNotification& n) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_settings.desktopNotifications()) {
         return;  // switched off while it was on its way
     }
@@ -162,7 +164,7 @@ void NotificationService::received(const DesktopNotification& n) {
     auto apps = notificationapps::parse(m_settings.notificationApps());
     // A transient notification asks not to be kept: it shows, but does not enter the list.
     if (!n.transient && notificationapps::remember(apps, app)) {
-        m_settings.setNotificationApps(notificationapps::serialise(apps));
+        m_settings.rememberNotificationApps(notificationapps::serialise(apps));
     }
     if (!notificationapps::isAllowed(apps, app)) {
         return;

@@ -5,14 +5,13 @@
 #include "core/MainLoop.h"
 #include "core/TransientNotification.h"
 #include "platform/NotificationMonitor.h"
+#include "settings/Preferences.h"
 
 #include <deque>
 #include <map>
 #include <optional>
 
 namespace korvo {
-
-class SettingsStore;
 
 /// Turns the desktop notifications other applications send into toasts, while
 /// `desktopNotifications` is on. Every application seen is remembered in `notificationApps`
@@ -29,7 +28,7 @@ public:
     static constexpr int kMaxTitleLength = 80;
     static constexpr int kMaxBodyLength = 140;
 
-    NotificationService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+    NotificationService(MainLoop& loop, EventBus& bus, NotificationPreferences& settings,
                         NotificationMonitor& monitor);
     NotificationService(const NotificationService&) = delete;
     NotificationService& operator=(const NotificationService&) = delete;
@@ -64,7 +63,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    NotificationPreferences& m_settings;
     NotificationMonitor& m_monitor;
     Subscription m_settingsChanges;
     Subscription m_watch;

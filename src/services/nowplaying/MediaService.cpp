@@ -3,9 +3,9 @@
 #include "ArtworkImage.h"
 #include "NowPlayingRules.h"
 #include "TextTrim.h"
+#include "core/MainThread.h"
 #include "platform/ArtworkFetcher.h"
 #include "platform/MediaPlayers.h"
-#include "settings/SettingsStore.h"
 
 #include <QUrl>
 
@@ -34,13 +34,14 @@ bool sameControls(const NowPlayingInfo& a, const NowPlayingInfo& b) {
 
 const QString MediaService::activityID = QStringLiteral("nowplaying.system");
 
-MediaService::MediaService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+MediaService::MediaService(MainLoop& loop, EventBus& bus, MediaPreferences& settings,
                            MediaPlayers& players, ArtworkFetcher& artwork)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_players(players), m_artwork(artwork) {}
 
 MediaService::~MediaService() = default;
 
 void MediaService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_playersWatch = m_players.observe([this] { refresh(); });
     m_settingsWatch = m_settings.observe([this](const QString& key) {
         if (key == QLatin1String("browserMedia")) {
@@ -51,6 +52,7 @@ void MediaService::start() {
 }
 
 void MediaService::refresh() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const std::vector<MediaPlayer> players = m_players.players();
     const auto chosen = nowplaying::choosePlayer(players, m_settings.browserMedia());
     if (!chosen) {
@@ -75,13 +77,9 @@ void MediaService::refresh() {
 }
 
 Activity MediaService::makeActivity(const NowPlayingInfo& info) const {
-    Activity activity;
-    activity.id = activityID;
-    activity.kind = Activity::Kind::nowPlaying;
-    activity.priority = info.isPlaying ? ActivityPriority::normal : ActivityPriority::low;
-    activity.startedAt = m_loop.wallNow();
-    activity.payload = info;
-    return activity;
+    return Activity{activityID, Activity::Kind::nowPlaying,
+                    info.isPlaying ? ActivityPriority::normal : ActivityPriority::low,
+                    m_loop.wallNow(), info};
 }
 
 void MediaService::publish(std::optional<NowPlayingInfo> info) {
@@ -186,24 +184,28 @@ void MediaService::storeArtwork(SharedImage image, const QString& key, const QSt
 // --- Controls ---------------------------------------------------------------------------------
 
 void MediaService::togglePlayPause() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_lastInfo && m_lastInfo->canPlayPause) {
         m_players.playPause(m_shown);
     }
 }
 
 void MediaService::next() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_lastInfo && m_lastInfo->canGoNext) {
         m_players.next(m_shown);
     }
 }
 
 void MediaService::previous() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (m_lastInfo && m_lastInfo->canGoPrevious) {
         m_players.previous(m_shown);
     }
 }
 
 void MediaService::seek(double seconds) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_lastInfo || !m_lastInfo->canSeek || !std::isfinite(seconds)) {
         return;
     }
@@ -211,6 +213,7 @@ void MediaService::seek(double seconds) {
 }
 
 void MediaService::setVolume(double level) {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     if (!m_lastInfo || !m_lastInfo->canSetVolume) {
         return;
     }

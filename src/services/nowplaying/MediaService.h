@@ -4,7 +4,8 @@
 #include "core/Cancellable.h"
 #include "core/EventBus.h"
 #include "core/MainLoop.h"
-#include "ui/island/MediaControls.h"
+#include "core/MediaControls.h"
+#include "settings/Preferences.h"
 
 #include <QHash>
 #include <QSet>
@@ -16,7 +17,6 @@ namespace korvo {
 
 class ArtworkFetcher;
 class MediaPlayers;
-class SettingsStore;
 
 /// Shows what the desktop's players play as the one now-playing activity, with cover art and a
 /// toast on a change of track, and drives the player it shows. It follows the players' own
@@ -28,7 +28,7 @@ public:
     /// Covers kept decoded; the cache empties itself when one more would pass this.
     static constexpr int kArtworkCacheLimit = 61;
 
-    MediaService(MainLoop& loop, EventBus& bus, SettingsStore& settings, MediaPlayers& players,
+    MediaService(MainLoop& loop, EventBus& bus, MediaPreferences& settings, MediaPlayers& players,
                  ArtworkFetcher& artwork);
     ~MediaService() override;
     MediaService(const MediaService&) = delete;
@@ -63,7 +63,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    MediaPreferences& m_settings;
     MediaPlayers& m_players;
     ArtworkFetcher& m_artwork;
 

@@ -1,24 +1,15 @@
 #pragma once
 
 #include "core/ActivityProvider.h"
+#include "services/nowplaying/MediaService.h"
 
 namespace korvo {
 
-class MediaService;
-
 /// Starts the now-playing service; it then runs for the life of the process.
-class NowPlayingActivityProvider final : public ActivityProvider {
+class NowPlayingActivityProvider final : public StartingProvider<MediaService> {
 public:
-    explicit NowPlayingActivityProvider(MediaService& service,
-                                        QString name = QStringLiteral("Now Playing"))
-        : m_service(service), m_name(std::move(name)) {}
-
-    QString name() const override { return m_name; }
-    void start() override;
-
-private:
-    MediaService& m_service;
-    QString m_name;
+    explicit NowPlayingActivityProvider(MediaService& service)
+        : StartingProvider(service, QStringLiteral("Now Playing")) {}
 };
 
 }  // namespace korvo

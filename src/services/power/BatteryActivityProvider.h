@@ -1,24 +1,15 @@
 #pragma once
 
 #include "core/ActivityProvider.h"
+#include "services/power/PowerService.h"
 
 namespace korvo {
 
-class PowerService;
-
 /// Starts the power service; it then follows the power sources for the life of the process.
-class BatteryActivityProvider final : public ActivityProvider {
+class BatteryActivityProvider final : public StartingProvider<PowerService> {
 public:
-    explicit BatteryActivityProvider(PowerService& service,
-                                     QString name = QStringLiteral("Battery"))
-        : m_service(service), m_name(std::move(name)) {}
-
-    QString name() const override { return m_name; }
-    void start() override;
-
-private:
-    PowerService& m_service;
-    QString m_name;
+    explicit BatteryActivityProvider(PowerService& service)
+        : StartingProvider(service, QStringLiteral("Battery")) {}
 };
 
 }  // namespace korvo

@@ -1,20 +1,19 @@
 #include "PowerService.h"
 
-#include "BatteryActivityProvider.h"
-#include "settings/SettingsStore.h"
-
 #include <algorithm>
 #include <cmath>
+#include "core/MainThread.h"
 
 namespace korvo {
 
 const QString PowerService::activityID = QStringLiteral("battery.system");
 
-PowerService::PowerService(MainLoop& loop, EventBus& bus, SettingsStore& settings,
+PowerService::PowerService(MainLoop& loop, EventBus& bus, PowerPreferences& settings,
                            PowerSource& source)
     : m_loop(loop), m_bus(bus), m_settings(settings), m_source(source) {}
 
 void PowerService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_runLoopSource.reset();
     m_runLoopSource.emplace(m_source.observe([this] { powerChanged(); }));
     powerChanged();
@@ -47,6 +46,7 @@ std::vector<int> PowerService::thresholds(double lowBatteryThreshold) {
 }
 
 void PowerService::powerChanged() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     const auto reading = readBattery(m_source.firstSource());
     if (!reading) {
         return;
@@ -73,15 +73,11 @@ void PowerService::powerChanged() {
 
     if (c && p < 100) {
         m_announcedFull = false;
-        Activity a;
-        a.id = activityID;
-        a.kind = Activity::Kind::battery;
-        a.priority = ActivityPriority::low;
-        a.startedAt = m_loop.wallNow();
-        a.payload = BatteryInfo{p, true, reading->timeRemaining};
         // An update of an id the engine does not hold adds it, so this both starts and
         // refreshes the activity.
-        m_bus.post(ActivityUpdated{std::move(a)});
+        m_bus.post(ActivityUpdated{Activity{activityID, Activity::Kind::battery,
+                                            ActivityPriority::low, m_loop.wallNow(),
+                                            BatteryInfo{p, true, reading->timeRemaining}}});
         return;
     }
 
@@ -111,10 +107,6 @@ void PowerService::warnIfLow(int percentage) {
     m_bus.post(TransientNotification::make(
         QStringLiteral("battery.25"), QStringLiteral("Low Battery"),
         QString::number(percentage) + QStringLiteral("% remaining"), 4.0, ActivityPriority::high));
-}
-
-void BatteryActivityProvider::start() {
-    m_service.start();
 }
 
 }  // namespace korvo

@@ -5,13 +5,12 @@
 #include "core/EventBus.h"
 #include "core/MainLoop.h"
 #include "platform/PowerSource.h"
+#include "settings/Preferences.h"
 
 #include <optional>
 #include <vector>
 
 namespace korvo {
-
-class SettingsStore;
 
 /// Watches the internal battery: shows the battery activity while it charges below full, toasts
 /// when the adapter comes or goes and when the battery is full, and warns when it runs low on
@@ -20,7 +19,7 @@ class PowerService {
 public:
     static const QString activityID;
 
-    PowerService(MainLoop& loop, EventBus& bus, SettingsStore& settings, PowerSource& source);
+    PowerService(MainLoop& loop, EventBus& bus, PowerPreferences& settings, PowerSource& source);
     PowerService(const PowerService&) = delete;
     PowerService& operator=(const PowerService&) = delete;
 
@@ -40,7 +39,7 @@ private:
 
     MainLoop& m_loop;
     EventBus& m_bus;
-    SettingsStore& m_settings;
+    PowerPreferences& m_settings;
     PowerSource& m_source;
 
     std::optional<Subscription> m_runLoopSource;  // the change registration

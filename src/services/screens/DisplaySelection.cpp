@@ -1,12 +1,10 @@
 #include "DisplaySelection.h"
 
-#include "settings/SettingsStore.h"
-
 #include <algorithm>
 
 namespace korvo {
 
-DisplaySelection::DisplaySelection(MainLoop& loop, SettingsStore& settings,
+DisplaySelection::DisplaySelection(MainLoop& loop, DisplayPreferences& settings,
                                    PointerDisplaySource& pointer)
     : m_settings(settings), m_pointer(pointer), m_follower(loop) {
     m_followerSub = m_follower.observe([this] { m_changed.send(0); });
@@ -21,6 +19,7 @@ DisplaySelection::DisplaySelection(MainLoop& loop, SettingsStore& settings,
 DisplaySelection::~DisplaySelection() = default;
 
 void DisplaySelection::preferenceChanged() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_preference = DisplayPreference::parse(m_settings.display());
     const bool follow = m_preference.mode == DisplayPreference::Mode::pointer;
     if (follow && !m_pointerWatch.isActive()) {
@@ -39,6 +38,7 @@ std::optional<std::size_t> DisplaySelection::choose(
 }
 
 void DisplaySelection::displaysChanged(const std::vector<DisplayDescription>& displays) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const auto& settled = m_follower.display();
     if (settled && std::none_of(displays.begin(), displays.end(),
                                 [&](const DisplayDescription& d) { return d.name == *settled; })) {

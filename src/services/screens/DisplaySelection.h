@@ -2,9 +2,11 @@
 
 #include "core/DisplayChoice.h"
 #include "core/MainLoop.h"
+#include "core/MainThread.h"
 #include "core/PointerDisplayFollower.h"
 #include "core/Published.h"
 #include "platform/PointerDisplay.h"
+#include "settings/Preferences.h"
 
 #include <functional>
 #include <optional>
@@ -12,15 +14,13 @@
 
 namespace korvo {
 
-class SettingsStore;
-
 /// Decides which display the island belongs to, from the `display` preference, the displays
 /// present and, for "the display with the pointer", where the pointer has settled. The pointer is
 /// watched only while that preference is chosen, so the default costs no wake-ups.
 /// Main-thread only.
 class DisplaySelection {
 public:
-    DisplaySelection(MainLoop& loop, SettingsStore& settings, PointerDisplaySource& pointer);
+    DisplaySelection(MainLoop& loop, DisplayPreferences& settings, PointerDisplaySource& pointer);
     ~DisplaySelection();
     DisplaySelection(const DisplaySelection&) = delete;
     DisplaySelection& operator=(const DisplaySelection&) = delete;
@@ -43,7 +43,7 @@ public:
 private:
     void preferenceChanged();
 
-    SettingsStore& m_settings;
+    DisplayPreferences& m_settings;
     PointerDisplaySource& m_pointer;
     PointerDisplayFollower m_follower;
     DisplayPreference m_preference;
@@ -51,6 +51,7 @@ private:
     Subscription m_followerSub;
     Subscription m_settingsSub;
     Signal<int> m_changed;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -1,7 +1,5 @@
 #include "FullScreenGuard.h"
 
-#include "settings/SettingsStore.h"
-
 namespace korvo {
 
 bool coversDisplay(const FullScreenWindow& window, const DisplayDescription& display) {
@@ -14,7 +12,7 @@ bool coversDisplay(const FullScreenWindow& window, const DisplayDescription& dis
     return window.displays.contains(display.name);
 }
 
-FullScreenGuard::FullScreenGuard(SettingsStore& settings, FullScreenWatch& watch,
+FullScreenGuard::FullScreenGuard(FullScreenPreferences& settings, FullScreenWatch& watch,
                                  ActivityEngine& engine, Surface surface)
     : m_settings(settings), m_watch(watch), m_engine(engine), m_surface(surface) {
     m_watchSub = m_watch.observe([this] { update(); });
@@ -32,11 +30,13 @@ FullScreenGuard::~FullScreenGuard() {
 }
 
 void FullScreenGuard::setDisplay(std::optional<DisplayDescription> display) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     m_display = std::move(display);
     update();
 }
 
 void FullScreenGuard::update() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     const auto window = m_watch.activeFullScreen();
     m_covered = window && m_display && coversDisplay(*window, *m_display);
     const bool hide =

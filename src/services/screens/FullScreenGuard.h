@@ -2,14 +2,14 @@
 
 #include "core/ActivityEngine.h"
 #include "core/DisplayChoice.h"
+#include "core/MainThread.h"
 #include "core/Published.h"
 #include "platform/FullScreenWatch.h"
+#include "settings/Preferences.h"
 
 #include <optional>
 
 namespace korvo {
-
-class SettingsStore;
 
 /// True when the full-screen window lies mostly over `display`: over half of the display's area
 /// by frame, or, where the window system names displays instead, shown on it.
@@ -30,7 +30,7 @@ public:
         beneathFullScreen,
     };
 
-    FullScreenGuard(SettingsStore& settings, FullScreenWatch& watch, ActivityEngine& engine,
+    FullScreenGuard(FullScreenPreferences& settings, FullScreenWatch& watch, ActivityEngine& engine,
                     Surface surface = Surface::aboveFullScreen);
     ~FullScreenGuard();
     FullScreenGuard(const FullScreenGuard&) = delete;
@@ -47,7 +47,7 @@ public:
 private:
     void update();
 
-    SettingsStore& m_settings;
+    FullScreenPreferences& m_settings;
     FullScreenWatch& m_watch;
     ActivityEngine& m_engine;
     Surface m_surface;
@@ -55,6 +55,7 @@ private:
     bool m_covered = false;
     Subscription m_watchSub;
     Subscription m_settingsSub;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -1,7 +1,5 @@
 #include "ScreenshotService.h"
 
-#include "ScreenshotActivityProvider.h"
-
 #include <QUrl>
 
 namespace korvo {
@@ -10,6 +8,7 @@ ScreenshotService::ScreenshotService(EventBus& bus, ScreenCaptureIndex& index, W
     : m_bus(bus), m_index(index), m_workspace(workspace) {}
 
 void ScreenshotService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     if (m_started) {
         return;
     }
@@ -18,6 +17,7 @@ void ScreenshotService::start() {
 }
 
 void ScreenshotService::itemsChanged(const QStringList& added) {
+    KORVO_ASSERT_MAIN_THREAD(m_thread);
     // One toast per update, for the first capture; a burst of captures would otherwise flood
     // the toast queue.
     if (added.isEmpty() || added.first().isEmpty()) {
@@ -28,10 +28,6 @@ void ScreenshotService::itemsChanged(const QStringList& added) {
     m_bus.post(TransientNotification::make(
         QStringLiteral("camera.viewfinder"), QStringLiteral("Screenshot saved"), url.fileName(),
         3.5, ActivityPriority::high, [workspace, url] { workspace->open(url); }));
-}
-
-void ScreenshotActivityProvider::start() {
-    m_service.start();
 }
 
 }  // namespace korvo

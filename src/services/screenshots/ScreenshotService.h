@@ -2,6 +2,7 @@
 
 #include "core/Cancellable.h"
 #include "core/EventBus.h"
+#include "core/MainThread.h"
 #include "platform/ScreenCaptureIndex.h"
 #include "platform/Workspace.h"
 
@@ -28,6 +29,7 @@ private:
     Workspace& m_workspace;
     std::optional<Subscription> m_query;
     bool m_started = false;
+    [[no_unique_address]] MainThreadChecker m_thread;
 };
 
 }  // namespace korvo

@@ -1,5 +1,5 @@
 #include "SystemStatsService.h"
-
+#include "core/MainThread.h"
 #include "platform/PowerSource.h"
 
 #include <algorithm>
@@ -33,6 +33,7 @@ SystemStatsService::Snapshot SystemStatsService::newSnapshot() const {
 }
 
 void SystemStatsService::start() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     ++m_viewers;
     if (m_timer.isActive()) {
         return;
@@ -47,6 +48,7 @@ void SystemStatsService::start() {
 }
 
 void SystemStatsService::stop() {
+    KORVO_ASSERT_MAIN_THREAD(m_loop);
     m_viewers = std::max(0, m_viewers - 1);
     if (m_viewers == 0) {
         m_timer.cancel();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "activities/StatsSnapshot.h"
 #include "core/Cancellable.h"
 #include "core/MainLoop.h"
 #include "core/Published.h"
@@ -28,27 +29,7 @@ struct TotalsReading {
 /// Main-thread object.
 class SystemStatsService {
 public:
-    struct Snapshot {
-        double cpu = 0;             // fraction 0...1
-        std::optional<double> gpu;  // fraction 0...1
-        std::uint64_t ramUsed = 0;
-        std::uint64_t ramTotal = 0;
-        double memoryPressure = 0;  // ramUsed / ramTotal
-        std::uint64_t swapUsed = 0;
-        std::uint64_t swapTotal = 0;
-        std::int64_t diskFree = 0;
-        std::int64_t diskTotal = 0;
-        double netDown = 0;  // bytes per second
-        double netUp = 0;
-        double diskRead = 0;
-        double diskWrite = 0;
-        std::optional<int> battery;  // percent
-        bool isCharging = false;     // on the adapter, charging or not
-        ThermalState thermal = ThermalState::nominal;
-        bool lowPowerMode = false;
-
-        bool operator==(const Snapshot& other) const = default;
-    };
+    using Snapshot = StatsSnapshot;
 
     static constexpr double kInterval = 2.0;
     static constexpr double kTolerance = 0.3;

@@ -1,6 +1,6 @@
 #include "CardPieces.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/Preferences.h"
 #include "ui/island/Theme.h"
 
 #include <algorithm>
@@ -26,10 +26,7 @@ struct SliderState {
 }  // namespace
 
 Fill elementFill(const PresentationContext& ctx) {
-    if (!ctx.settings) {
-        return Fill::solid(withAlpha(Qt::white, 0.06));
-    }
-    const ElementFill f = Theme::elementBackground(*ctx.settings);
+    const ElementFill f = Theme::elementBackground(ctx.settings);
     return f.isGradient ? Fill::verticalGradient(f.top, f.bottom) : Fill::solid(f.top);
 }
 

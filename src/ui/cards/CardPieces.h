@@ -11,7 +11,7 @@
 
 namespace korvo {
 
-/// The fill of tiles and rows, by the user's island style (the default style without settings).
+/// The fill of tiles and rows, by the user's island style.
 ui::Fill elementFill(const PresentationContext& ctx);
 
 /// The entrance of rows and tiles that come one after another: `view` fades in, rises and

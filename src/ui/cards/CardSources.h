@@ -1,15 +1,11 @@
 #pragma once
 
 #include "activities/Activity.h"
+#include "activities/ClipboardEntry.h"
+#include "activities/StatsSnapshot.h"
 #include "core/Cancellable.h"
 
-#include <QDateTime>
-#include <QString>
-#include <QUuid>
-
-#include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace korvo {
@@ -24,44 +20,12 @@ struct CalendarSource {
     ChangeObserver observe{};                                    // empty: never changes
 };
 
-/// One remembered copy, newest first in the history.
-struct ClipboardEntry {
-    QUuid id;
-    QString text;
-    QDateTime date;
-
-    bool operator==(const ClipboardEntry& other) const = default;
-};
-
 /// The clipboard card's feed, and the way back to the clipboard.
 struct ClipboardSource {
     std::function<std::vector<ClipboardEntry>()> history{};  // empty: nothing copied yet
     std::function<void(const ClipboardEntry&)> copy{};       // puts an entry back, unrecorded
     ChangeObserver observe{};
     std::function<bool()> available{};  // empty: the desktop shares its clipboard
-};
-
-enum class StatsThermal { nominal, fair, serious, critical, unknown };
-
-/// One sample of the machine's load and resources.
-struct StatsSnapshot {
-    double cpu = 0;               // fraction 0…1
-    std::optional<double> gpu{};  // fraction 0…1; absent when no accelerator reports it
-    std::uint64_t ramUsed = 0;    // bytes
-    std::uint64_t ramTotal = 0;
-    double memoryPressure = 0;  // ramUsed / ramTotal
-    std::uint64_t swapUsed = 0;
-    std::uint64_t swapTotal = 0;
-    std::int64_t diskFree = 0;  // bytes, startup volume
-    std::int64_t diskTotal = 0;
-    double netDown = 0;  // bytes per second
-    double netUp = 0;
-    double diskRead = 0;
-    double diskWrite = 0;
-    std::optional<int> battery{};  // percent; absent without a battery
-    bool isCharging = false;
-    StatsThermal thermal = StatsThermal::nominal;
-    bool lowPowerMode = false;
 };
 
 /// The statistics card's feed. The sampler runs only while someone looks: the card calls

@@ -1,6 +1,7 @@
 #include "NowPlayingExpandedView.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/AccentColors.h"
+#include "settings/Preferences.h"
 #include "ui/cards/CardPieces.h"
 #include "ui/island/Pieces.h"
 #include "ui/island/Theme.h"
@@ -49,11 +50,11 @@ struct CardState {
 };
 
 QColor resolvedAccent(const PresentationContext& ctx, const SharedImage& artwork) {
-    const QString mode = ctx.settings ? ctx.settings->accentMode() : QStringLiteral("adaptive");
+    const QString mode = ctx.settings.accentMode();
     if (mode == QLatin1String("adaptive")) {
         return Theme::accent(artwork.get());
     }
-    return SettingsStore::fixedAccentColor(mode);
+    return fixedAccentColor(mode);
 }
 
 // The appearance handler and the follow-ups of a new reading.
@@ -85,7 +86,7 @@ View cover(const PresentationContext& ctx, const std::shared_ptr<CardState>& s,
            const NowPlayingInfo& info) {
     Animator& a = ctx.ui.animator;
     const bool hover = s->artworkHover;
-    const bool glowOn = !ctx.settings || ctx.settings->artworkGlow();
+    const bool glowOn = ctx.settings.artworkGlow();
     const double glow = a.spring(QStringLiteral("nowPlaying.cover.glow"),
                                  glowOn ? (hover ? 0.55 : 0.35) : 0.0, Theme::microSpring, 0.01);
     const double radius = a.spring(QStringLiteral("nowPlaying.cover.radius"), hover ? 12 : 8,

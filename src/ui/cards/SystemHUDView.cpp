@@ -176,10 +176,7 @@ View tile(const PresentationContext& ctx, HUDStat stat, const StatsSnapshot& s,
 }
 
 std::vector<HUDStat> enabledStats(const PresentationContext& ctx) {
-    if (!ctx.settings) {
-        return {hudstat::kAll.begin(), hudstat::kAll.end()};
-    }
-    return hudstat::enabled(*ctx.settings);
+    return ctx.settings.enabledStats();
 }
 
 }  // namespace
@@ -221,20 +218,18 @@ QColor memoryMeterTint(double pressure) {
     return pressure > 0.7 ? palette::orange() : palette::purple();
 }
 
-ThermalLook thermalLook(StatsThermal thermal) {
+ThermalLook thermalLook(ThermalState thermal) {
     switch (thermal) {
-        case StatsThermal::nominal:
+        case ThermalState::nominal:
             return {QStringLiteral("thermometer.low"), QStringLiteral("Cool"),
                     Theme::secondaryText()};
-        case StatsThermal::fair:
+        case ThermalState::fair:
             return {QStringLiteral("thermometer.medium"), QStringLiteral("Warm"),
                     palette::yellow()};
-        case StatsThermal::serious:
+        case ThermalState::serious:
             return {QStringLiteral("thermometer.high"), QStringLiteral("Hot"), palette::orange()};
-        case StatsThermal::critical:
+        case ThermalState::critical:
             return {QStringLiteral("flame.fill"), QStringLiteral("Critical"), palette::red()};
-        case StatsThermal::unknown:
-            break;
     }
     return {QStringLiteral("thermometer.medium"), kDash, Theme::secondaryText()};
 }

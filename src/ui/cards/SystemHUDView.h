@@ -36,7 +36,7 @@ struct ThermalLook {
     QString label;
     QColor colour;
 };
-ThermalLook thermalLook(StatsThermal thermal);
+ThermalLook thermalLook(ThermalState thermal);
 
 /// Where the sparkline passes through a w × h box: one point per value, spread evenly from the
 /// left to the right edge, 0 on the bottom edge and 1 on the top. None for fewer than 2 values.

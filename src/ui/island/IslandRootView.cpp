@@ -65,7 +65,7 @@ View filling(const View& v, Alignment a = Alignment::center()) {
 }  // namespace
 
 IslandRootView::IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
-                               const SettingsStore& settings, const MainLoop& loop,
+                               const ViewPreferences& settings, const MainLoop& loop,
                                Animator& animator, const Interaction& interaction,
                                UpcomingEvents upcoming, IslandServices services)
     : m_viewModel(viewModel),
@@ -79,7 +79,7 @@ IslandRootView::IslandRootView(IslandViewModel& viewModel, ActivityEngine& engin
 
 QSizeF IslandRootView::targetSize() const {
     SizeInputs inputs;
-    inputs.enabledStats = static_cast<int>(hudstat::enabled(m_settings).size());
+    inputs.enabledStats = static_cast<int>(m_settings.enabledStats().size());
     const auto& focused = m_engine.focused.get();
     const IslandState state = m_viewModel.state.get();
     // Only the expanded calendar card is sized by today's events; counting them converts every
@@ -129,7 +129,7 @@ IslandRootView::Header IslandRootView::headerFor(const Activity& focused, const 
 
 View IslandRootView::content(IslandState state, const std::optional<Activity>& focused) {
     const PresentationContext ctx{
-        {m_animator, m_interaction}, m_loop.wallNow(), m_services, &m_settings};
+        {m_animator, m_interaction}, m_loop.wallNow(), m_services, m_settings};
     const auto& queue = m_engine.toastQueue.get();
     if (state == IslandState::medium && !queue.empty()) {
         const TransientNotification& t = queue.front();

@@ -4,7 +4,7 @@
 #include "core/ActivityEngine.h"
 #include "core/IslandViewModel.h"
 #include "core/MainLoop.h"
-#include "settings/SettingsStore.h"
+#include "settings/Preferences.h"
 #include "ui/island/Presentations.h"
 #include "ui/kit/Animator.h"
 #include "ui/kit/Interaction.h"
@@ -26,7 +26,7 @@ public:
     using UpcomingEvents = std::function<std::vector<CalendarEventInfo>()>;
 
     IslandRootView(IslandViewModel& viewModel, ActivityEngine& engine,
-                   const SettingsStore& settings, const MainLoop& loop, ui::Animator& animator,
+                   const ViewPreferences& settings, const MainLoop& loop, ui::Animator& animator,
                    const ui::Interaction& interaction, UpcomingEvents upcoming = {},
                    IslandServices services = {});
 
@@ -57,7 +57,7 @@ private:
 
     IslandViewModel& m_viewModel;
     ActivityEngine& m_engine;
-    const SettingsStore& m_settings;
+    const ViewPreferences& m_settings;
     const MainLoop& m_loop;
     ui::Animator& m_animator;
     const ui::Interaction& m_interaction;

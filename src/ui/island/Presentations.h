@@ -1,10 +1,11 @@
 #pragma once
 
 #include "activities/Activity.h"
+#include "core/MediaControls.h"
 #include "core/NotchGeometry.h"
 #include "core/TransientNotification.h"
+#include "settings/Preferences.h"
 #include "ui/cards/CardSources.h"
-#include "ui/island/MediaControls.h"
 #include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
 
@@ -17,7 +18,6 @@
 namespace korvo {
 
 class IslandViewModel;
-class SettingsStore;
 
 /// What the presentations reach beyond the activity they show. Every member may stay empty.
 struct IslandServices {
@@ -34,7 +34,7 @@ struct PresentationContext {
     ui::ViewContext ui;
     QDateTime now;  // wall clock, for countdowns
     const IslandServices& services;
-    const SettingsStore* settings = nullptr;  // null: every preference at its default
+    const ViewPreferences& settings;
 
     MediaControls& media() const;
     bool lowPowerMode() const;

@@ -1,6 +1,6 @@
 #include "Theme.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/Preferences.h"
 
 #include <QImage>
 
@@ -28,7 +28,7 @@ QColor Theme::secondaryText() {
     return white(0.6);
 }
 
-ElementFill Theme::elementBackground(const SettingsStore& settings) {
+ElementFill Theme::elementBackground(const ViewPreferences& settings) {
     const QString style = settings.islandStyle();
     if (style == QLatin1String("graphite")) {
         return {white(0.11), white(0.11), false};

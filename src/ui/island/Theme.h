@@ -8,7 +8,7 @@ class QImage;
 
 namespace korvo {
 
-class SettingsStore;
+class ViewPreferences;
 
 /// The fill behind inner elements (tiles, buttons): one colour, or a top-to-bottom gradient.
 struct ElementFill {
@@ -32,7 +32,7 @@ public:
     static constexpr Spring cascadeSpring = springs::cascade;
 
     /// Follows `islandStyle`, read at each call so a change shows at the next redraw.
-    static ElementFill elementBackground(const SettingsStore& settings);
+    static ElementFill elementBackground(const ViewPreferences& settings);
 
     /// A lively colour taken from artwork: the image's average colour, made more saturated and
     /// never darker than 0.72 brightness so it reads on black. White without an image.

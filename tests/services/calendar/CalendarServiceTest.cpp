@@ -3,10 +3,8 @@
 
 #include "core/VirtualLoop.h"
 #include "fakes/FakeCalendarStore.h"
+#include "fakes/PlainPreferences.h"
 #include "platform/linux/UrlFinder.h"
-#include "settings/SettingsStore.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +14,7 @@ namespace {
 
 class Calendar : public ::testing::Test {
 protected:
-    Calendar() : bus(loop), settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+    Calendar() : bus(loop) {
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (const auto* u = std::get_if<ActivityUpdated>(&e)) {
                 log << "updated";
@@ -60,10 +58,9 @@ protected:
         return started(std::move(detector)).upcoming.get().at(0);
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
-    SettingsStore settings;
+    test::PlainCalendarPreferences settings;
     std::shared_ptr<FakeCalendarStore> store = std::make_shared<FakeCalendarStore>();
     std::unique_ptr<CalendarService> service;
     QStringList log;
@@ -126,7 +123,7 @@ TEST_F(Calendar, ReadsDoNotPileUpAndASwitchOffWinsOverAReadUnderWay) {
     EXPECT_EQ(log.size(), 3);
 
     store->change();
-    settings.setCalendarEnabled(false);
+    settings.enabled = false;
     loop.runUntilIdle();
     EXPECT_EQ(log.last().toStdString(), "ended calendar.next");
     EXPECT_EQ(log.count("updated"), 3);
@@ -150,7 +147,7 @@ TEST_F(Calendar, KeepsTimedEventsThatHaveNotEnded) {
 }
 
 TEST_F(Calendar, PriorityRisesWithTheLeadTime) {
-    settings.setCalendarLeadMinutes(10);
+    settings.leadMinutes = 10;
     const std::pair<qint64, ActivityPriority> cases[] = {{15 * 60, ActivityPriority::low},
                                                          {9 * 60, ActivityPriority::normal},
                                                          {120, ActivityPriority::normal},
@@ -169,7 +166,7 @@ TEST_F(Calendar, PriorityRisesWithTheLeadTime) {
     EXPECT_EQ(last.priority, ActivityPriority::low);
     loop.advance(30);
     EXPECT_EQ(last.priority, ActivityPriority::normal);
-    settings.setCalendarLeadMinutes(0.5);
+    settings.leadMinutes = 0.5;
     loop.advance(30);
     EXPECT_EQ(last.priority, ActivityPriority::low);
     loop.advance(8 * 60);
@@ -196,13 +193,13 @@ TEST_F(Calendar, SixEarliestInStableOrder) {
 TEST_F(Calendar, EndsOnceWhenSwitchedOffOrOver) {
     store->calendar = {event("Standup", 60, 600)};
     started();
-    settings.setCalendarEnabled(false);
+    settings.enabled = false;
     loop.advance(90);
     EXPECT_EQ(log, (QStringList{"updated", "ended calendar.next"}));
     EXPECT_EQ(titles(), QStringList{"Standup"});  // kept while switched off
     EXPECT_EQ(store->windows.size(), 1u);         // and not read
 
-    settings.setCalendarEnabled(true);
+    settings.enabled = true;
     loop.advance(30);
     EXPECT_EQ(log.last().toStdString(), "updated");
     loop.advance(11 * 60);  // the meeting is over

@@ -3,8 +3,8 @@
 
 #include "core/VirtualLoop.h"
 #include "fakes/FakePasteboard.h"
+#include "fakes/PlainPreferences.h"
 #include "platform/SystemLog.h"
-#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,7 +24,7 @@ public:
 
 class Clipboard : public ::testing::Test {
 protected:
-    Clipboard() : bus(loop), settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+    Clipboard() : bus(loop) {
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (const auto* u = std::get_if<ActivityUpdated>(&e)) {
                 activities.push_back(u->activity);
@@ -77,7 +77,7 @@ protected:
     QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
-    SettingsStore settings;
+    test::PlainClipboardPreferences settings;
     FakePasteboard pasteboard;
     RecordingSystemLog systemLog;
     std::unique_ptr<ClipboardService> service;
@@ -127,9 +127,9 @@ TEST_F(Clipboard, OnlyTheNewestEntryIsComparedForDuplicates) {
 
 TEST_F(Clipboard, CopiesMadeWhileSwitchedOffAreUsedUp) {
     started();
-    settings.setClipboardEnabled(false);
+    settings.enabled = false;
     copy("secret plan");
-    settings.setClipboardEnabled(true);
+    settings.enabled = true;
     loop.advance(2);
     EXPECT_TRUE(toasts.isEmpty());
     copy("after");
@@ -153,7 +153,7 @@ TEST_F(Clipboard, OneTimeCodes) {
         EXPECT_FALSE(latest().isOTP) << text;
         EXPECT_TRUE(toasts.last().startsWith("doc.on.clipboard.fill|Copied|")) << text;
     }
-    settings.setOtpDetection(false);
+    settings.otp = false;
     copy("654321");
     EXPECT_FALSE(latest().isOTP);
     EXPECT_TRUE(toasts.last().startsWith("doc.on.clipboard.fill|Copied|"));
@@ -206,7 +206,7 @@ TEST_F(Clipboard, ImagesGetAToastOnly) {
 
 TEST_F(Clipboard, HistoryLimit) {
     started();
-    settings.setClipboardHistoryLimit(10);
+    settings.historyLimit = 10;
     for (int i = 1; i <= 11; ++i) {
         copy(QStringLiteral("copy %1").arg(i));
     }
@@ -216,7 +216,7 @@ TEST_F(Clipboard, HistoryLimit) {
     EXPECT_EQ(latest().count, 10);
 
     // A hand-edited limit below zero keeps nothing, like zero.
-    settings.setClipboardHistoryLimit(-3);
+    settings.historyLimit = -3;
     copy("kept nowhere");
     EXPECT_TRUE(texts().isEmpty());
     EXPECT_EQ(latest(), (ClipboardInfo{"kept nowhere", 0, false}));

@@ -1,15 +1,14 @@
 #include "services/devices/PeripheralBatteryService.h"
 
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
 #include "platform/linux/BlueZDeviceRegistry.h"
 #include "platform/linux/PeripheralBatteryWatch.h"
 #include "platform/linux/UPowerPeripheralBatteries.h"
-#include "settings/SettingsStore.h"
 #include "ui/kit/Symbols.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -71,10 +70,7 @@ private:
 class PeripheralBatteryServiceTest : public ::testing::Test {
 protected:
     PeripheralBatteryServiceTest()
-        : bus(loop),
-          settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr),
-          source(std::make_shared<FakeLevels>()),
-          service(loop, bus, settings, source) {
+        : bus(loop), source(std::make_shared<FakeLevels>()), service(loop, bus, settings, source) {
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (const auto* t = std::get_if<TransientNotification>(&e)) {
                 toasts.push_back(*t);
@@ -86,10 +82,9 @@ protected:
         loop.runUntilIdle();
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
-    SettingsStore settings;
+    test::PlainPeripheralBatteryPreferences settings;
     std::shared_ptr<FakeLevels> source;
     PeripheralBatteryService service;
     std::vector<TransientNotification> toasts;
@@ -142,11 +137,11 @@ TEST_F(PeripheralBatteryServiceTest, WarnsPerDeviceWithItsKindAndKeepsWhatLeavin
 }
 
 TEST_F(PeripheralBatteryServiceTest, SwitchedOffItStaysQuietWithoutSavingOldNewsForLater) {
-    settings.setPeripheralBatteryWarn(false);
+    settings.warn = false;
     service.start();
     report({mouse(19)});
     EXPECT_TRUE(toasts.empty());
-    settings.setPeripheralBatteryWarn(true);
+    settings.warn = true;
     report({mouse(18)});
     EXPECT_TRUE(toasts.empty()) << "the 20 % warning was due while off";
     report({mouse(10)});

@@ -3,9 +3,9 @@
 
 #include "core/ActivityEngine.h"
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
 #include "settings/NotificationApps.h"
-#include "settings/SettingsStore.h"
 #include "ui/kit/Symbols.h"
 
 #include <QFile>
@@ -59,10 +59,7 @@ DesktopNotification note(const QString& app, const QString& summary, const QStri
 
 class NotificationServiceTest : public ::testing::Test {
 protected:
-    NotificationServiceTest()
-        : bus(loop),
-          settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr),
-          service(loop, bus, settings, monitor) {
+    NotificationServiceTest() : bus(loop), service(loop, bus, settings, monitor) {
         sub = bus.subscribe([this](const IslandEvent& e) {
             if (const auto* t = std::get_if<TransientNotification>(&e)) {
                 toasts.push_back(*t);
@@ -72,7 +69,7 @@ protected:
         });
     }
     void startWatching() {
-        settings.setDesktopNotifications(true);
+        settings.set(settings.on, true, "desktopNotifications");
         service.start();
         ASSERT_TRUE(monitor.watching());
     }
@@ -94,7 +91,7 @@ protected:
     QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
-    SettingsStore settings;
+    test::PlainNotificationPreferences settings;
     FakeNotificationMonitor monitor;
     NotificationService service;
     std::vector<TransientNotification> toasts;
@@ -107,26 +104,26 @@ TEST_F(NotificationServiceTest, NothingIsWatchedUntilSwitchedOnAndWatchingEndsWh
     NotificationActivityProvider provider(service);
     provider.start();
     EXPECT_EQ(monitor.watches, 0) << "off for a fresh user";
-    EXPECT_EQ(settings.notificationMonitorStatus.get(), NotificationMonitorStatus::off);
+    EXPECT_EQ(settings.status(), NotificationMonitorStatus::off);
 
-    settings.setDesktopNotifications(true);
+    settings.set(settings.on, true, "desktopNotifications");
     EXPECT_EQ(monitor.watches, 1);
-    EXPECT_EQ(settings.notificationMonitorStatus.get(), NotificationMonitorStatus::starting);
+    EXPECT_EQ(settings.status(), NotificationMonitorStatus::starting);
     monitor.report(NotificationMonitorStatus::refused);
-    EXPECT_EQ(settings.notificationMonitorStatus.get(), NotificationMonitorStatus::refused);
-    settings.setDesktopNotifications(true);  // written again: still one watch
+    EXPECT_EQ(settings.status(), NotificationMonitorStatus::refused);
+    settings.set(settings.on, true, "desktopNotifications");  // written again: still one watch
     EXPECT_EQ(monitor.watches, 1);
 
-    settings.setDesktopNotifications(false);
+    settings.set(settings.on, false, "desktopNotifications");
     EXPECT_EQ(monitor.stops, 1);
-    EXPECT_EQ(settings.notificationMonitorStatus.get(), NotificationMonitorStatus::off);
-    settings.setDesktopNotifications(true);
+    EXPECT_EQ(settings.status(), NotificationMonitorStatus::off);
+    settings.set(settings.on, true, "desktopNotifications");
     EXPECT_EQ(monitor.watches, 2) << "switching on again tries again";
 }
 
 TEST_F(NotificationServiceTest, ToastCarriesPlainTextsUrgencyAndDuration) {
     startWatching();
-    settings.setToastDuration(6);
+    settings.set(settings.toastSeconds, 6, "toastDuration");
     auto critical = note("Pager", "  Disk   full ", "<b>/home</b> is at 99&#160;%");
     critical.urgency = 2;
     auto low = note("Updates", "Updates ready");
@@ -161,7 +158,7 @@ TEST_F(NotificationServiceTest, AppsAreListedOnceAndSwitchedOffAppsStayQuiet) {
 
     auto apps = notificationapps::parse(settings.notificationApps());
     notificationapps::setAllowed(apps, "Mail", false);
-    settings.setNotificationApps(notificationapps::serialise(apps));
+    settings.set(settings.apps, notificationapps::serialise(apps), "notificationApps");
     toasts.clear();
     monitor.send(note("Mail", "Three"));
     auto transientMail = note("Mail", "Four");
@@ -172,7 +169,7 @@ TEST_F(NotificationServiceTest, AppsAreListedOnceAndSwitchedOffAppsStayQuiet) {
 
     // A notification still on its way when the switch goes off is dropped.
     const auto late = monitor.lastSeen;
-    settings.setDesktopNotifications(false);
+    settings.set(settings.on, false, "desktopNotifications");
     EXPECT_FALSE(monitor.watching());
     late(note("Chat", "Too late"));
     EXPECT_TRUE(toasts.empty());
@@ -237,7 +234,7 @@ TEST_F(NotificationServiceTest, SwitchingOffDropsWhatABurstHeldBack) {
     for (int i = 0; i < 9; ++i) {
         monitor.send(note("Build", "step"));
     }
-    settings.setDesktopNotifications(false);
+    settings.set(settings.on, false, "desktopNotifications");
     loop.advance(5);
     EXPECT_EQ(toasts.size(), 5u);
 }
@@ -247,7 +244,7 @@ TEST_F(NotificationServiceTest, TheBodyNeverReachesTheDebugLog) {
     DebugLog log(path);
     ActivityEngine engine(loop, bus, log);
     engine.registerProvider(std::make_unique<NotificationActivityProvider>(service));
-    settings.setDesktopNotifications(true);
+    settings.set(settings.on, true, "desktopNotifications");
     engine.start();
     monitor.send(note("Bank", "Payment received", "Card ending 4242: <b>1,200.00</b> from Ada"));
     loop.runUntilIdle();

@@ -4,12 +4,11 @@
 #include "core/VirtualLoop.h"
 #include "fakes/FakeArtworkFetcher.h"
 #include "fakes/FakeMediaPlayers.h"
+#include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
-#include "settings/SettingsStore.h"
 
 #include <QBuffer>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -65,8 +64,7 @@ protected:
 
     VirtualLoop loop;
     EventBus bus{loop};
-    QTemporaryDir dir;
-    SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
+    test::PlainMediaPreferences settings;
     FakeMediaPlayers players;
     FakeArtworkFetcher artwork;
     MediaService service{loop, bus, settings, players, artwork};
@@ -111,7 +109,7 @@ TEST_F(NowPlaying, ChangesArriveAsThePlayersTellThemWithToastsOnlyForANewTrackWh
     EXPECT_FALSE(service.lastInfo());
     EXPECT_TRUE(service.shownPlayer().isEmpty());
 
-    settings.setTrackChangeToast(false);
+    settings.set(settings.trackToast, false, "trackChangeToast");
     players.put(FakeMediaPlayers::player(kVlc, PlayerFamily::other, "D"));
     EXPECT_EQ(take(), QStringList{"started D"});  // the first reading after nothing never toasts
     vlc().metadata.title = "E";
@@ -165,10 +163,11 @@ TEST_F(NowPlaying, ThePlayerShownFollowsRankPlaybackAndTheBrowserSetting) {
     EXPECT_EQ(take(), QStringList{"updated Song"});
     EXPECT_EQ(service.shownPlayer(), kVlc);
 
-    settings.setBrowserMedia(false);  // takes effect at once, not at the next signal
+    settings.set(settings.browser, false,
+                 "browserMedia");  // takes effect at once, not at the next signal
     players.remove(kVlc);
     EXPECT_EQ(take(), QStringList{"ended"});
-    settings.setBrowserMedia(true);
+    settings.set(settings.browser, true, "browserMedia");
     EXPECT_EQ(take(), QStringList{"started Clip"});
 }
 
@@ -222,36 +221,6 @@ TEST_F(NowPlaying, CoversAreFetchedOnceDecodedCachedAndAFailedOneWaitsForTheNext
     take();
     EXPECT_FALSE(service.lastInfo()->artwork);
     EXPECT_EQ(service.artworkCacheSize(), 2);
-}
-
-TEST_F(NowPlaying, AThousandTrackChangesKeepEveryCacheWithinItsCap) {
-    startWith(FakeMediaPlayers::player(kVlc, PlayerFamily::other, "0"));
-    int posts = 0;
-    for (int i = 1; i <= 1000; ++i) {
-        vlc().metadata.title = QString::number(i);
-        vlc().metadata.artUrl = QStringLiteral("https://c/%1").arg(i);
-        players.changed();
-        artwork.completeAll(i % 3 ? std::optional(png(4, 4)) : std::nullopt);
-        loop.runUntilIdle();
-        EXPECT_LE(service.artworkCacheSize(), MediaService::kArtworkCacheLimit);
-        EXPECT_LE(service.artworkFailuresKept(), MediaService::kArtworkCacheLimit);
-        posts += static_cast<int>(std::exchange(log, {}).size());
-    }
-    EXPECT_EQ(artwork.urls.size(), 1000);
-    EXPECT_GE(posts, 2000);  // a toast and an update for each, plus the covers that came
-    EXPECT_TRUE(artwork.pending.empty());
-}
-
-TEST_F(NowPlaying, The62ndCoverEmptiesTheCacheFirst) {
-    startWith(FakeMediaPlayers::player(kVlc, PlayerFamily::other, "x"));
-    for (int i = 0; i < 62; ++i) {
-        vlc().metadata.title = QString::number(i);
-        vlc().metadata.artUrl = QStringLiteral("https://c/%1").arg(i);
-        players.changed();
-        artwork.completeAll(png(4, 4));
-        loop.runUntilIdle();
-        EXPECT_EQ(service.artworkCacheSize(), i < 61 ? i + 1 : 1);
-    }
 }
 
 TEST_F(NowPlaying, ControlsGoToThePlayerShownAndOnlyWhereItOffersThem) {

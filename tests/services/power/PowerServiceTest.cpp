@@ -2,9 +2,7 @@
 #include "services/power/PowerService.h"
 
 #include "core/VirtualLoop.h"
-#include "settings/SettingsStore.h"
-
-#include <QTemporaryDir>
+#include "fakes/PlainPreferences.h"
 
 #include <gtest/gtest.h>
 #include "fakes/QtPrinters.h"
@@ -75,10 +73,7 @@ QString describe(const IslandEvent& e) {
 
 class PowerServiceTest : public ::testing::Test {
 protected:
-    PowerServiceTest()
-        : bus(loop),
-          settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr),
-          service(loop, bus, settings, source) {
+    PowerServiceTest() : bus(loop), service(loop, bus, settings, source) {
         sub = bus.subscribe([this](const IslandEvent& e) { events << describe(e); });
     }
 
@@ -101,10 +96,9 @@ protected:
         return warned;
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
-    SettingsStore settings;
+    test::PlainPowerPreferences settings;
     FakePowerSource source;
     PowerService service;
     QStringList events;
@@ -126,13 +120,13 @@ TEST_F(PowerServiceTest, LowBatteryWarnsOnceAtEachThresholdItFallsThrough) {
                            kEnded}));
 
     // Threshold 10: the list is 5, 10, 10.
-    settings.setLowBatteryThreshold(10);
+    settings.threshold = 10;
     read(onAdapter(30));
     EXPECT_EQ(warningsFor({25, 20, 19, 15, 10, 9, 5}),
               (QStringList{"10% remaining", "5% remaining"}));
     // Truncated toward zero and sorted: 3.9 gives 3, 5, 10.
     EXPECT_EQ(PowerService::thresholds(3.9), (std::vector<int>{3, 5, 10}));
-    settings.setLowBatteryThreshold(3.9);
+    settings.threshold = 3.9;
     read(onAdapter(30));
     EXPECT_EQ(warningsFor({12, 8, 4, 3, 2}),
               (QStringList{"8% remaining", "4% remaining", "3% remaining"}));
@@ -151,9 +145,9 @@ TEST_F(PowerServiceTest, OnlyAFallingChargeWarns) {
     EXPECT_EQ(warningsFor({15, 14}), (QStringList{"15% remaining"}));
 
     // The switch is read at each evaluation; while off, the remembered level stays.
-    settings.setLowBatteryWarn(false);
+    settings.warn = false;
     EXPECT_TRUE(warningsFor({9}).isEmpty());
-    settings.setLowBatteryWarn(true);
+    settings.warn = true;
     EXPECT_EQ(warningsFor({8}), (QStringList{"8% remaining"}));
 }
 
@@ -195,14 +189,14 @@ TEST_F(PowerServiceTest, FullToastOncePerChargeBelowFull) {
     EXPECT_EQ(read(onAdapter(101)), (QStringList{full, kEnded}));
 
     // With the toasts off, only the toasts go: the activity and the warnings stay.
-    settings.setBatteryToasts(false);
+    settings.toasts = false;
     read(onBattery(30));
     EXPECT_EQ(read(onAdapter(30)),
               QStringList{QStringLiteral("updated battery.system battery p0 30% charging -")});
     EXPECT_EQ(read(onAdapter(100)), QStringList{kEnded});
     EXPECT_EQ(warningsFor({19}), (QStringList{"19% remaining"}));
     // The full charge that went unannounced is announced once they are back on.
-    settings.setBatteryToasts(true);
+    settings.toasts = true;
     EXPECT_EQ(read(onAdapter(100)).mid(1, 1), QStringList{full});
 }
 

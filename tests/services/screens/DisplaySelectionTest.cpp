@@ -1,9 +1,7 @@
 #include "core/VirtualLoop.h"
 #include "fakes/FakePointerDisplay.h"
+#include "fakes/PlainPreferences.h"
 #include "services/screens/DisplaySelection.h"
-#include "settings/SettingsStore.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -22,9 +20,6 @@ DisplayDescription display(const QString& name, int x, bool primary = false) {
 
 class DisplaySelectionTest : public ::testing::Test {
 protected:
-    DisplaySelectionTest()
-        : bus(loop), settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {}
-
     void make() {
         selection = std::make_unique<DisplaySelection>(loop, settings, pointer);
         sub = selection->observe([this] { ++changes; });
@@ -34,10 +29,8 @@ protected:
         return i ? displays[*i].name : QStringLiteral("-");
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
-    EventBus bus;
-    SettingsStore settings;
+    test::PlainDisplayPreferences settings;
     FakePointerDisplay pointer;
     std::vector<DisplayDescription> displays = {display("A", 0, true), display("B", 1280)};
     std::unique_ptr<DisplaySelection> selection;
@@ -50,22 +43,22 @@ protected:
 TEST_F(DisplaySelectionTest, ThePointerIsReadOnlyWhileTheIslandFollowsIt) {
     make();
     EXPECT_FALSE(pointer.watched());
-    settings.setDisplay(DisplayPreference::named(displays[1]).toString());
+    settings.set(settings.choice, DisplayPreference::named(displays[1]).toString(), "display");
     EXPECT_FALSE(pointer.watched());
     EXPECT_EQ(chosen(), "B");
 
-    settings.setDisplay("pointer");
+    settings.set(settings.choice, "pointer", "display");
     EXPECT_TRUE(pointer.watched());
-    settings.setDisplay("pointer");  // written again: still one watch
+    settings.set(settings.choice, "pointer", "display");  // written again: still one watch
     EXPECT_EQ(pointer.watches, 1);
-    settings.setDisplay("main");
+    settings.set(settings.choice, "main", "display");
     EXPECT_FALSE(pointer.watched());
     EXPECT_EQ(chosen(), "A");
 }
 
 TEST_F(DisplaySelectionTest, StartingOnPointerFollowsAtOnceThenAfterASecond) {
     pointer.display = "B";
-    settings.setDisplay("pointer");
+    settings.set(settings.choice, "pointer", "display");
     make();
     EXPECT_TRUE(pointer.watched());
     EXPECT_EQ(chosen(), "B");  // where the pointer is when following begins
@@ -83,19 +76,19 @@ TEST_F(DisplaySelectionTest, StartingOnPointerFollowsAtOnceThenAfterASecond) {
 
 TEST_F(DisplaySelectionTest, FollowingAgainStartsFromWhereThePointerIsNow) {
     make();
-    settings.setDisplay("pointer");
+    settings.set(settings.choice, "pointer", "display");
     pointer.moveTo("B");
     loop.advance(1);
     ASSERT_EQ(chosen(), "B");
-    settings.setDisplay("main");
+    settings.set(settings.choice, "main", "display");
     pointer.display = "A";  // moved while nobody watched
-    settings.setDisplay("pointer");
+    settings.set(settings.choice, "pointer", "display");
     EXPECT_EQ(chosen(), "A");
 }
 
 TEST_F(DisplaySelectionTest, APointerDisplayThatWentAwayIsReplacedAtTheNextRead) {
     make();
-    settings.setDisplay("pointer");
+    settings.set(settings.choice, "pointer", "display");
     pointer.moveTo("B");
     loop.advance(1);
     ASSERT_EQ(chosen(), "B");

@@ -1,9 +1,7 @@
 #include "core/VirtualLoop.h"
 #include "fakes/FakeFullScreenWatch.h"
+#include "fakes/PlainPreferences.h"
 #include "services/screens/FullScreenGuard.h"
-#include "settings/SettingsStore.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,13 +22,7 @@ const DisplayDescription kRight = display("RIGHT", {1920, 0, 1920, 1080});
 
 class FullScreenGuardTest : public ::testing::Test {
 protected:
-    FullScreenGuardTest()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
-        engine.start();
-    }
+    FullScreenGuardTest() : bus(loop), log(QString()), engine(loop, bus, log) { engine.start(); }
     void make(FullScreenGuard::Surface surface = FullScreenGuard::Surface::aboveFullScreen) {
         guard = std::make_unique<FullScreenGuard>(settings, watch, engine, surface);
         guard->setDisplay(kLeft);
@@ -43,12 +35,11 @@ protected:
     }
     bool hidden() const { return guard->hideIsland.get(); }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainFullScreenPreferences settings;
     FakeFullScreenWatch watch;
     std::unique_ptr<FullScreenGuard> guard;
     Subscription sub;
@@ -110,7 +101,7 @@ TEST_F(FullScreenGuardTest, TheIslandMovingOffOrOntoACoveredDisplayCounts) {
 }
 
 TEST_F(FullScreenGuardTest, WithThePreferenceOffTheIslandStaysAndToastsRunOut) {
-    settings.setHideInFullScreen(false);
+    settings.set(settings.hide, false, "hideInFullScreen");
     make();
     watch.fullScreen(kLeft.nativeGeometry);
     EXPECT_FALSE(hidden());
@@ -119,16 +110,16 @@ TEST_F(FullScreenGuardTest, WithThePreferenceOffTheIslandStaysAndToastsRunOut) {
     EXPECT_TRUE(engine.toastQueue.get().empty());
 
     // Switched on while covered, and off again.
-    settings.setHideInFullScreen(true);
+    settings.set(settings.hide, true, "hideInFullScreen");
     EXPECT_TRUE(hidden());
     EXPECT_TRUE(engine.toastsHeld());
-    settings.setHideInFullScreen(false);
+    settings.set(settings.hide, false, "hideInFullScreen");
     EXPECT_FALSE(hidden());
     EXPECT_FALSE(engine.toastsHeld());
 }
 
 TEST_F(FullScreenGuardTest, ASurfaceBeneathFullScreenWindowsHidesNothingButHoldsToasts) {
-    settings.setHideInFullScreen(false);
+    settings.set(settings.hide, false, "hideInFullScreen");
     make(FullScreenGuard::Surface::beneathFullScreen);
     watch.set(FullScreenWindow{QRect(), {"LEFT"}});
     EXPECT_FALSE(hidden());

@@ -1,11 +1,10 @@
 #include "services/systemstats/SystemStatsActivityProvider.h"
 #include "services/systemstats/SystemStatsService.h"
 
+#include "core/EventBus.h"
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "platform/PowerSource.h"
-#include "settings/SettingsStore.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include "fakes/QtPrinters.h"
@@ -244,27 +243,37 @@ TEST_F(SystemStatsTest, HistoryKeepsTheNewestFortyOldestFirst) {
     EXPECT_DOUBLE_EQ(history.back(), 0.44);
 }
 
-TEST(SystemStatsProvider, PostsTheCardAtStartOnlyWhenEnabled) {
-    QTemporaryDir dir;
+TEST(SystemStatsProvider, PostsTheCardAtStartWhenEnabledAndFollowsTheSwitch) {
     VirtualLoop loop;
     EventBus bus(loop);
-    SettingsStore settings(dir.filePath(QStringLiteral("korvo.conf")), loop, bus, nullptr, nullptr);
+    test::PlainSystemCardPreferences settings;
     QStringList events;
     auto sub = bus.subscribe([&](const IslandEvent& e) {
-        const auto* started = std::get_if<ActivityStarted>(&e);
-        ASSERT_NE(started, nullptr);
-        events << started->activity.id;
+        if (const auto* started = std::get_if<ActivityStarted>(&e)) {
+            events << "started " + started->activity.id + " " +
+                          started->activity.startedAt.toString(Qt::ISODate);
+        } else if (const auto* ended = std::get_if<ActivityEnded>(&e)) {
+            events << "ended " + ended->id;
+        }
     });
+    settings.enabled = false;
+    SystemStatsActivityProvider off(loop, bus, settings);
+    off.start();
+    EXPECT_TRUE(events.isEmpty());  // nothing to take away at start-up
+
+    settings.enabled = true;
     SystemStatsActivityProvider provider(loop, bus, settings);
     provider.start();
-    EXPECT_EQ(events, QStringList{"system.stats"});
-
-    sub.cancel();
-    settings.setSystemCardEnabled(false);
-    events.clear();
-    sub = bus.subscribe([&](const IslandEvent&) { events << "event"; });
-    provider.start();
-    EXPECT_TRUE(events.isEmpty());
+    loop.advance(3);
+    settings.set(settings.enabled, false, "systemCardEnabled");
+    loop.advance(5);
+    settings.set(settings.enabled, true, "systemCardEnabled");
+    settings.set(settings.enabled, true, "hudCPU");  // another key: nothing
+    // Both providers follow the switch; each switch-on is a card started anew.
+    EXPECT_EQ(events,
+              (QStringList{"started system.stats 2026-01-05T10:00:00Z", "ended system.stats",
+                           "ended system.stats", "started system.stats 2026-01-05T10:00:08Z",
+                           "started system.stats 2026-01-05T10:00:08Z"}));
 }
 
 TEST_F(SystemStatsTest, AViewerLeavingWithinTheFirstSampleLeavesNoTimerBehind) {

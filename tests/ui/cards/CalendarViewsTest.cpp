@@ -95,9 +95,9 @@ TEST(CalendarCard, EventCardsCarryTheirColourBarAndJoinButton) {
     EXPECT_EQ(t.inside(Node::Kind::symbol).size(), 2u);  // a camera for each meeting link
     EXPECT_TRUE(t.draws(eventTimeRange(plain)));         // today's events carry no day
 
-    for (const auto& [n, opacity] : t.all) {
-        if (n->onClick) {
-            n->onClick();  // the first join button
+    for (const auto& e : t.all) {
+        if (e.node->onClick) {
+            e.node->onClick();  // the first join button
             break;
         }
     }
@@ -106,11 +106,11 @@ TEST(CalendarCard, EventCardsCarryTheirColourBarAndJoinButton) {
     // The window matches a press with its release by id: every button has its own.
     QSet<QString> ids;
     int buttons = 0;
-    for (const auto& [n, opacity] : t.all) {
-        if (n->onClick) {
+    for (const auto& e : t.all) {
+        if (e.node->onClick) {
             ++buttons;
-            EXPECT_FALSE(n->id.isEmpty());
-            ids.insert(n->id);
+            EXPECT_FALSE(e.node->id.isEmpty());
+            ids.insert(e.node->id);
         }
     }
     EXPECT_EQ(buttons, 2);

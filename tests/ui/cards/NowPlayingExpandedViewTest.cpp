@@ -1,5 +1,6 @@
 #include "ui/cards/NowPlayingExpandedView.h"
 
+#include "settings/AccentColors.h"
 #include "ui/cards/CardScene.h"
 
 #include <QImage>
@@ -194,13 +195,13 @@ TEST(NowPlayingCard, CoverLiftsAndTurnsUnderThePointerGlowingInTheAccentWhenAllo
     EXPECT_NEAR(hover.scale, 1.08, 0.002);
     EXPECT_NEAR(hover.turn, 0.0698, 0.001);
 
-    s.settings.setArtworkGlow(false);
-    s.settings.setAccentMode("orange");
+    s.settings.glow = false;
+    s.settings.accent = "orange";
     Look dark = cover();
     EXPECT_NEAR(dark.glow.alphaF(), 0, 0.01);
     EXPECT_NEAR(dark.scale, 1.08, 0.002);
     EXPECT_EQ(dark.glow.rgb(), QColor(Qt::red).rgb());  // a new accent waits for a new cover
     info.artwork = image(Qt::blue);
-    s.settings.setArtworkGlow(true);
-    EXPECT_EQ(cover().glow.rgb(), SettingsStore::fixedAccentColor("orange").rgb());
+    s.settings.glow = true;
+    EXPECT_EQ(cover().glow.rgb(), fixedAccentColor("orange").rgb());
 }

@@ -15,12 +15,6 @@ Tree hud(CardScene& s, const QString& key = "hud") {
     return s.frame([&](const auto& c) { return systemHUDView(c, key); }, {524, 140});
 }
 
-void enableOnly(SettingsStore& settings, const std::vector<HUDStat>& on) {
-    for (HUDStat stat : hudstat::kAll) {
-        hudstat::binding(settings, stat).set(std::find(on.begin(), on.end(), stat) != on.end());
-    }
-}
-
 QRectF tile(const Tree& t, HUDStat stat) {
     const Node* n = t.byId("hud.tile." + hudstat::rawValue(stat));
     return n ? n->frame : QRectF();
@@ -50,7 +44,6 @@ TEST(SystemHUD, FormatsColoursAndSparklinePoints) {
     EXPECT_EQ(memoryMeterTint(0.86), palette::red());
     EXPECT_EQ(memoryMeterTint(0.75), palette::orange());
     EXPECT_EQ(memoryMeterTint(0.5), palette::purple());
-    EXPECT_EQ(thermalLook(StatsThermal::unknown).label, "—");
     EXPECT_TRUE(sparklinePoints({0.4}, {60, 12}).empty());
     EXPECT_EQ(sparklinePoints({0, 0.5, 1}, {60, 12}),
               (std::vector<QPointF>{{0, 12}, {30, 6}, {60, 0}}));
@@ -66,13 +59,12 @@ TEST(SystemHUD, GridColumnsFollowTheEnabledStatistics) {
     EXPECT_GE(tile(all, HUDStat::storage).top(), tile(all, HUDStat::cpu).bottom() + 6);
     EXPECT_GE(tile(all, HUDStat::cpu).height(), 60);
 
-    enableOnly(s.settings, {HUDStat::memory});
+    s.settings.stats = {HUDStat::memory};
     EXPECT_EQ(tile(hud(s), HUDStat::memory).width(), 524);
-    enableOnly(s.settings,
-               {HUDStat::cpu, HUDStat::gpu, HUDStat::memory, HUDStat::swap, HUDStat::power});
+    s.settings.stats = {HUDStat::cpu, HUDStat::gpu, HUDStat::memory, HUDStat::swap, HUDStat::power};
     const Tree five = hud(s);  // a short last row keeps the columns
     EXPECT_EQ(tile(five, HUDStat::power).width(), tile(five, HUDStat::cpu).width());
-    enableOnly(s.settings, {});
+    s.settings.stats = {};
     EXPECT_TRUE(hud(s).inside(Node::Kind::text).empty());
 }
 
@@ -105,7 +97,7 @@ TEST(SystemHUD, TileContents) {
     s.stats.gpu = 1.4;
     s.stats.battery = 64;
     s.stats.isCharging = true;
-    s.stats.thermal = StatsThermal::critical;
+    s.stats.thermal = ThermalState::critical;
     s.stats.lowPowerMode = false;
     s.cpuHistory = {0.2, 0.6, 0.4};
     const Tree busy = hud(s);
@@ -138,7 +130,7 @@ TEST(SystemHUD, CountsAsOneViewerPerCardWhileOnScreen) {
     {
         Animator snapshot([] { return 0.0; });  // a throw-away frame lets go when it goes
         snapshot.beginFrame();
-        systemHUDView({{snapshot, s.interaction}, s.now(), s.services, &s.settings}, "hud");
+        systemHUDView({{snapshot, s.interaction}, s.now(), s.services, s.settings}, "hud");
         snapshot.endFrame();
         EXPECT_EQ(s.viewers, 2);
     }

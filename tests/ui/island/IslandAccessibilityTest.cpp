@@ -2,11 +2,11 @@
 #include "ui/island/IslandRootView.h"
 
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
+#include "ui/ViewTree.h"
 #include "ui/island/IslandMetrics.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/Layout.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -17,14 +17,7 @@ using a11y::Item;
 
 namespace {
 
-struct RecordingMedia : MediaControls {
-    QStringList calls;
-    void togglePlayPause() override { calls << "toggle"; }
-    void next() override { calls << "next"; }
-    void previous() override { calls << "previous"; }
-    void seek(double s) override { calls << QStringLiteral("seek %1").arg(s); }
-    void setVolume(double v) override { calls << QStringLiteral("volume %1").arg(v); }
-};
+using test::RecordingMedia;
 
 NowPlayingInfo song(bool playing = true) {
     NowPlayingInfo t;
@@ -44,7 +37,6 @@ protected:
         : bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
           viewModel(loop, engine, settings, log, NotchGeometry{180, 32, false}),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction, {},
@@ -101,12 +93,11 @@ protected:
         return none;
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
     Interaction interaction;

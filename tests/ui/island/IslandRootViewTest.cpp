@@ -3,11 +3,11 @@
 #include "ui/island/IslandRootView.h"
 
 #include "core/VirtualLoop.h"
+#include "fakes/PlainPreferences.h"
 #include "settings/HUDStat.h"
+#include "ui/ViewTree.h"
 #include "ui/kit/Layout.h"
 #include "ui/kit/Painter.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,6 @@ protected:
         : bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr),
           viewModel(loop, engine, settings, log, kNoNotch),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction,
@@ -85,27 +84,16 @@ protected:
         const Node* n = findById(*v.node(), "island");
         return n ? n->frame : QRectF();
     }
-    static bool hasText(const Node& n, const QString& s) {
-        if (n.kind == Node::Kind::text && n.text == s) {
-            return true;
-        }
-        return std::any_of(n.children.begin(), n.children.end(),
-                           [&](const NodePtr& c) { return c && hasText(*c, s); });
-    }
-    static int countWidth(const Node& n, double w, double h) {
-        int count = n.kind == Node::Kind::shape && n.frame.width() == w && n.frame.height() == h;
-        for (const auto& c : n.children) {
-            count += countWidth(*c, w, h);
-        }
-        return count;
+    test::ViewTree tree() { return test::ViewTree(built()); }
+    QSizeF sizeIn(IslandState state) const {
+        return islandSize(state, kNoNotch, engine.focused.get(), {});
     }
 
-    QTemporaryDir dir;
     VirtualLoop loop;
     EventBus bus;
     DebugLog log;
     ActivityEngine engine;
-    SettingsStore settings;
+    test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
     Interaction interaction;
@@ -116,18 +104,24 @@ protected:
 }  // namespace
 
 TEST(IslandMetrics, ExpandedSizeFollowsThePayload) {
-    const double h = kNotch.height;
     auto size = [&](ActivityPayload p, SizeInputs in = {}) {
         return expandedSize(kNotch, activity("a", std::move(p)), in);
     };
-    EXPECT_EQ(size(track(200)).height() - size(track(0)).height(), 28);  // the progress line
-    EXPECT_EQ(size(devices(7)), QSizeF(400, h + 188));
-    EXPECT_EQ(size(devices(2)).height(), h + 86);
-    for (auto [n, extra] : {std::pair{0, 88}, {1, 88}, {2, 114}, {5, 158}}) {
-        EXPECT_EQ(size(CalendarEventInfo{}, {8, n}).height(), h + extra) << n;
-    }
-    EXPECT_EQ(size(SystemStatsPayload{}, {8, 0}), QSizeF(564, h + 166));
-    EXPECT_EQ(size(SystemStatsPayload{}, {0, 0}), QSizeF(330, h + 94));
+    // A progress line only for a track of known length.
+    EXPECT_GT(size(track(200)).height(), size(track(0)).height());
+    // One row per device up to five; one row per event up to three, a lone event as tall as none.
+    EXPECT_LT(size(devices(2)).height(), size(devices(5)).height());
+    EXPECT_EQ(size(devices(5)), size(devices(7)));
+    EXPECT_EQ(size(CalendarEventInfo{}, {8, 0}), size(CalendarEventInfo{}, {8, 1}));
+    EXPECT_LT(size(CalendarEventInfo{}, {8, 1}).height(),
+              size(CalendarEventInfo{}, {8, 2}).height());
+    EXPECT_EQ(size(CalendarEventInfo{}, {8, 3}), size(CalendarEventInfo{}, {8, 5}));
+    // The statistics grid: four to a row, a second row from the fifth statistic on.
+    EXPECT_EQ(size(SystemStatsPayload{}, {0, 0}), size(SystemStatsPayload{}, {1, 0}));
+    EXPECT_EQ(size(SystemStatsPayload{}, {4, 0}).width(),
+              size(SystemStatsPayload{}, {8, 0}).width());
+    EXPECT_LT(size(SystemStatsPayload{}, {4, 0}).height(),
+              size(SystemStatsPayload{}, {5, 0}).height());
 }
 
 TEST(IslandMetrics, CalendarCountsTodaysAndOngoingEvents) {
@@ -143,21 +137,15 @@ TEST(IslandMetrics, CalendarCountsTodaysAndOngoingEvents) {
 
 TEST_F(IslandWorld, RenderedIslandSitsAtTheTopCentreWithItsExactSizeInEveryState) {
     start(activity("gen", GenericPayload{"star.fill", "Build", {}, 0.5}));
-    struct Case {
-        IslandState state;
-        QSizeF size;
-    };
-    for (const auto& c :
-         {Case{IslandState::hidden, {180, 32}}, Case{IslandState::compact, {276, 32}},
-          Case{IslandState::medium, {380, 72}}, Case{IslandState::expanded, {340, 88}},
-          Case{IslandState::hud, {560, 184}}}) {
-        viewModel.state.set(c.state);
+    for (IslandState state : {IslandState::hidden, IslandState::compact, IslandState::medium,
+                              IslandState::expanded, IslandState::hud}) {
+        viewModel.state.set(state);
         const QImage img = renderPanel(root, animator, 2);
-        const QRect b = opaqueBounds(img, 128);
-        const QRect expected(static_cast<int>(2 * (350 - c.size.width() / 2)), 0,
-                             static_cast<int>(2 * c.size.width()),
-                             static_cast<int>(2 * c.size.height()));
-        EXPECT_EQ(b, expected) << toString(c.state).toStdString();
+        const QSizeF size = sizeIn(state);
+        const QRect expected(static_cast<int>(2 * (350 - size.width() / 2)), 0,
+                             static_cast<int>(2 * size.width()),
+                             static_cast<int>(2 * size.height()));
+        EXPECT_EQ(opaqueBounds(img, 128), expected) << toString(state).toStdString();
         EXPECT_EQ(QColor(img.pixel(700, 10)), QColor(Qt::black));
     }
 }
@@ -167,106 +155,79 @@ TEST_F(IslandWorld, ContentIsPushedBelowARealNotchOnlyFromMediumUp) {
     start(activity("gen", GenericPayload{"star.fill", "Build", {}, {}}));
     toast("bolt.fill", "Charging");
     EXPECT_EQ(viewModel.state.get(), IslandState::medium);
-    View v = built();
-    // The toast title sits below the 37-point camera band.
-    std::function<const Node*(const Node&)> findText = [&](const Node& n) -> const Node* {
-        if (n.kind == Node::Kind::text && n.text == "Charging") {
-            return &n;
-        }
-        for (const auto& c : n.children) {
-            if (const Node* f = findText(*c)) {
-                return f;
-            }
-        }
-        return nullptr;
-    };
-    const Node* title = findText(*v.node());
+    // The toast title sits below the camera band, inside the island.
+    const auto t = tree();
+    const Node* title = t.glyph("Charging");
     ASSERT_NE(title, nullptr);
-    EXPECT_GT(title->frame.top(), 37);
-    EXPECT_LT(title->frame.bottom(), 37 + 40);
+    EXPECT_GT(title->frame.top(), kNotch.height);
+    EXPECT_LT(title->frame.bottom(), t.frame("island").bottom());
 }
 
 TEST_F(IslandWorld, ExpandedCardsStartBelowTheHeaderEvenWithoutANotch) {
     start(activity("bat", BatteryInfo{18, false, 7500}, 0, Activity::Kind::battery));
     viewModel.state.set(IslandState::expanded);
-    View v = built();
-    const Node* header = nullptr;
-    const Node* status = nullptr;
-    std::function<void(const Node&)> walk = [&](const Node& n) {
-        if (n.kind == Node::Kind::text && n.text == "Battery") {
-            header = &n;
-        }
-        if (n.kind == Node::Kind::text && n.text.startsWith("On battery")) {
-            status = status ? status : &n;  // the card's status line, not the header detail
-        }
-        for (const auto& c : n.children) {
-            walk(*c);
-        }
-    };
-    walk(*v.node());
-    ASSERT_NE(header, nullptr);
-    ASSERT_NE(status, nullptr);
-    EXPECT_LE(header->frame.bottom(), 32);
     // Nothing of the card is drawn in the header's band.
-    std::function<double(const Node&)> topOfCard = [&](const Node& n) -> double {
-        double top = 1e9;
-        if ((n.kind == Node::Kind::text || n.kind == Node::Kind::symbol) && &n != header &&
-            n.text != "On battery") {
-            top = n.frame.top();
+    const auto t = tree();
+    const QRectF header = t.frame("island.header");
+    ASSERT_FALSE(header.isNull());
+    for (const auto& g : t.glyphs()) {
+        if (!header.contains(g.node->frame)) {
+            EXPECT_GE(g.node->frame.top(), header.bottom()) << g.node->text.toStdString();
         }
-        for (const auto& c : n.children) {
-            top = std::min(top, topOfCard(*c));
-        }
-        return top;
-    };
-    EXPECT_GE(topOfCard(*v.node()), 32);
+    }
 }
 
 TEST_F(IslandWorld, OverlaysAppearExactlyWhenTheirConditionsHold) {
+    // The carousel dots: one per activity, the focused one wider, from medium up, when wanted.
+    auto dots = [&] {
+        std::vector<double> widths;
+        for (const Node* n : tree().inside(Node::Kind::shape, "island.dots")) {
+            widths.push_back(n->frame.width());
+        }
+        return widths;
+    };
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}, 0));
-    // One activity: no dots in medium or expanded.
     viewModel.state.set(IslandState::expanded);
-    EXPECT_EQ(countWidth(*built().node(), 13, 4), 0);
+    EXPECT_TRUE(dots().empty()) << "one activity: no dots";
 
     start(activity("b", ClipboardInfo{"x", 2, false}, 1, Activity::Kind::clipboard));
     viewModel.state.set(IslandState::expanded);
-    View v = built();
-    EXPECT_EQ(countWidth(*v.node(), 13, 4), 1);  // the focused one
-    EXPECT_EQ(countWidth(*v.node(), 4, 4), 1);
-    EXPECT_TRUE(hasText(*v.node(), "Clipboard"));
-    EXPECT_TRUE(hasText(*v.node(), "2 items"));
-
+    const auto widths = dots();
+    ASSERT_EQ(widths.size(), 2u);
+    EXPECT_NE(widths[0], widths[1]) << "the focused one is wider";
+    EXPECT_TRUE(tree().draws("Clipboard"));
+    EXPECT_TRUE(tree().draws("2 items"));
     viewModel.state.set(IslandState::compact);
-    EXPECT_EQ(countWidth(*built().node(), 13, 4), 0);
+    EXPECT_TRUE(dots().empty());
     viewModel.state.set(IslandState::medium);
-    EXPECT_EQ(countWidth(*built().node(), 13, 4), 1);
-    settings.setShowCarouselDots(false);
-    EXPECT_EQ(countWidth(*built().node(), 13, 4), 0);
+    EXPECT_EQ(dots().size(), 2u);
+    settings.dots = false;
+    EXPECT_TRUE(dots().empty());
 
     // The pill shows only in expanded and hud while a toast is queued.
     viewModel.state.set(IslandState::expanded);
-    EXPECT_FALSE(hasText(*built().node(), "Copied — sub"));
+    EXPECT_FALSE(tree().draws("Copied — sub"));
     toast("doc.on.clipboard.fill", "Copied");
     viewModel.state.set(IslandState::expanded);
-    EXPECT_TRUE(hasText(*built().node(), "Copied — sub"));
+    EXPECT_TRUE(tree().draws("Copied — sub"));
     viewModel.state.set(IslandState::hud);
-    EXPECT_TRUE(hasText(*built().node(), "Copied — sub"));
-    EXPECT_FALSE(hasText(*built().node(), "Clipboard"));  // header only when expanded
+    EXPECT_TRUE(tree().draws("Copied — sub"));
+    EXPECT_FALSE(tree().draws("Clipboard"));  // header only when expanded
     loop.advance(5);
     viewModel.state.set(IslandState::hud);
-    EXPECT_FALSE(hasText(*built().node(), "Copied — sub"));
+    EXPECT_FALSE(tree().draws("Copied — sub"));
 }
 
 TEST_F(IslandWorld, TrackToastDoesNotReplaceTheNowPlayingRowButReplacesOthers) {
     start(activity("np", track(100), 0, Activity::Kind::nowPlaying));
     toast("music.note", "Next Song");
     EXPECT_EQ(viewModel.state.get(), IslandState::medium);
-    EXPECT_FALSE(hasText(*built().node(), "Next Song"));
+    EXPECT_FALSE(tree().draws("Next Song"));
     loop.advance(5);
 
     start(activity("cal", CalendarEventInfo{}, 1, Activity::Kind::meeting));
     toast("music.note", "Another Song");
-    EXPECT_TRUE(hasText(*built().node(), "Another Song"));
+    EXPECT_TRUE(tree().draws("Another Song"));
 }
 
 TEST_F(IslandWorld, ExpandedHeaderTexts) {
@@ -292,20 +253,22 @@ TEST_F(IslandWorld, SizeChangesAnimateWithTheViewModelsSpringAndSettle) {
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}));
     EXPECT_EQ(viewModel.state.get(), IslandState::compact);
     EXPECT_EQ(viewModel.animationSpring(), springs::compact);
-    EXPECT_DOUBLE_EQ(islandFrame().width(), 180);  // the move starts now
+    const double from = sizeIn(IslandState::hidden).width();
+    const double to = sizeIn(IslandState::compact).width();
+    EXPECT_DOUBLE_EQ(islandFrame().width(), from);  // the move starts now
     EXPECT_FALSE(animator.isSettled());
     loop.advance(0.1);
     const double mid = islandFrame().width();
-    EXPECT_GT(mid, 180);
-    EXPECT_LT(mid, 276);
+    EXPECT_GT(mid, from);
+    EXPECT_LT(mid, to);
     loop.advance(3);
-    EXPECT_NEAR(islandFrame().width(), 276, 0.01);
+    EXPECT_NEAR(islandFrame().width(), to, 0.01);
     EXPECT_TRUE(animator.isSettled());
 }
 
 TEST_F(IslandWorld, HoverInCompactScalesTheIslandAndClicksReachTheViewModel) {
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}));
-    settings.setHoverToExpand(false);
+    settings.hover = false;
     View v = built();
     const auto hits = collectHits(*v.node());
     const HitRegion* island =
@@ -324,8 +287,9 @@ TEST_F(IslandWorld, HoverInCompactScalesTheIslandAndClicksReachTheViewModel) {
     hover->node->onHover(true);
     EXPECT_TRUE(viewModel.isHovering.get());
     built();
-    EXPECT_NEAR(root.islandRect().width(), 276 * 1.04, 1e-6);
+    const double compact = sizeIn(IslandState::compact).width();
+    EXPECT_GT(root.islandRect().width(), compact);
     hover->node->onHover(false);
     built();
-    EXPECT_NEAR(root.islandRect().width(), 276, 1e-6);
+    EXPECT_NEAR(root.islandRect().width(), compact, 1e-6);
 }

@@ -41,7 +41,7 @@ public:
     std::optional<QStringList> types() const override;
     std::optional<QString> string() const override { return m_string; }
     /// The text is only the head of a longer one: reading stopped at the cap.
-    bool stringIsCut() const { return m_string && m_lastEnd == wayland::PipeEnd::capped; }
+    bool stringIsCut() const override { return m_string && m_lastEnd == wayland::PipeEnd::capped; }
     bool canReadImage() const override;
     void declareTypes(const QStringList& types) override;
     void setString(const QString& value, const QString& type) override;

@@ -2,8 +2,8 @@
 
 namespace korvo {
 
-/// The playback commands the island's buttons send. The now-playing service stands behind it;
-/// views hold nothing more than this.
+/// The playback commands the island's buttons send. The now-playing service implements it and
+/// the views call it, so it sits below both; views hold nothing more than this.
 class MediaControls {
 public:
     virtual ~MediaControls() = default;
