@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# Process-level figures of the running island, under Xvfb with a private session bus and a
-# scripted MPRIS player (korvo_fake_player) on it:
+# Process-level figures of the running island beside a lean reference panel, under Xvfb with a
+# private session bus:
 #   - start-up to first frame, five warm starts;
 #   - CPU (% of one core) and wake-ups per second, every thread counted, over a window of
-#     $seconds in five situations: settled with nothing live; a paused player on the bus; a track
-#     playing, compact; the statistics card open; the clipboard polling with nothing copied and the
-#     other services off. With a player on the bus, the calls it received in the window are
-#     counted too (the player keeps its own count);
+#     $seconds, of Korvo and of the reference panel in the same window: settled with nothing
+#     live; a paused player on the bus (the scripted one, which counts the calls it receives,
+#     and a paused mpv); a track playing, compact (mpv with its MPRIS plugin where installed,
+#     else the scripted player); the statistics card open, expanded and as the HUD; the
+#     clipboard polling with nothing copied and the other services off. After each situation
+#     the ratio Korvo / reference;
 #   - resident memory settled, and its growth over $TRACKS track changes with a cover each, after
 #     200 to warm up (one change every 1.1 s, so every change is read: 1,200 changes take about
 #     22 minutes; TRACKS=0 skips the step).
 #   bench/measure.sh [build-dir] [seconds]
-# STEPS picks what runs (default "startup situations tracks"). DESKTOPS picks where (default
-# "x11"; "x11 wayland" measures the same steps under Xvfb and then on a headless sway, where
-# Korvo draws its Wayland island; the compositor's own time is not counted).
+# The reference is polybar with the four modules of bench/polybar.ini (a clock, the processor,
+# memory and the root file system), at the bottom of the same screen so neither window exposes
+# the other. It is not one of Korvo's dependencies: `apt-get install polybar` for the comparison.
+# It draws on X11 only, so the Wayland run measures Korvo alone.
+# STEPS picks what runs (default "startup situations tracks"); SITUATIONS picks situations by
+# their short names (default "settled paused paused-mpv playing card hud clipboard"). DESKTOPS
+# picks where (default "x11"; "x11 wayland" measures the same steps under Xvfb and then on a
+# headless sway, where Korvo draws its Wayland island; the compositor's own time is not counted).
 set -euo pipefail
 mode=outer
 if [ "${1:-}" = "--inner" ]; then mode=inner; shift; fi
@@ -21,14 +28,17 @@ build=${1:-build}
 seconds=${2:-60}
 tracks=${TRACKS:-1000}
 steps=${STEPS:-startup situations tracks}
+situations=${SITUATIONS:-settled paused paused-mpv playing card hud clipboard}
 desktops=${DESKTOPS:-x11}
 has() { case " $steps " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
+wants() { case " $situations " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 here=$(cd "$(dirname "$0")/.." && pwd)
 korvo="$here/$build/src/app/korvo"
 korvoctl="$here/$build/tools/korvoctl"
 player="$here/$build/bench/korvo_fake_player"
+mpris_plugin=/usr/lib/mpv-mpris/mpris.so
 
-rss() { awk '/VmRSS/ {print $2" "$3}' "/proc/$1/status"; }
+rss() { awk '/VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 
 # Every thread's voluntary context switches (each a sleep that ended in a wake-up) and time on a
 # CPU (the scheduler's own count, in ns), one line per thread: "tid switches ns".
@@ -41,27 +51,50 @@ threads() {
   done 2>/dev/null
 }
 
-sample() {  # label, pid: CPU % of one core and wake-ups per second over $seconds
+# label, then "name pid" pairs: CPU % of one core and wake-ups per second of each process over
+# the same $seconds, and with two processes the first's figures over the second's.
+sample() {
   # Read once a second, so that worker threads that come and go inside the window still count:
   # each thread adds what it did between its first and last reading (from 0 when it was born
   # inside the window).
-  local label=$1 pid=$2 t0 t1 i
+  local label=$1 t0 t1 i k names=() pids=() sizes=()
+  shift
+  while [ $# -gt 1 ]; do names+=("$1"); pids+=("$2"); shift 2; done
   : >"$tmp/sample"
-  threads "$pid" | sed 's/^/first /' >>"$tmp/sample"
+  for k in "${!pids[@]}"; do
+    threads "${pids[$k]}" | sed "s/^/first ${names[$k]} /" >>"$tmp/sample"
+  done
   t0=$(date +%s.%N)
   for ((i = 0; i < seconds; i++)); do
     sleep 1
-    threads "$pid" >>"$tmp/sample"
+    for k in "${!pids[@]}"; do threads "${pids[$k]}" | sed "s/^/${names[$k]} /"; done >>"$tmp/sample"
   done
   t1=$(date +%s.%N)
-  awk -v l="$label" -v t0="$t0" -v t1="$t1" -v r="$(rss "$pid")" '
-    $1 == "first" { w0[$2] = $3; c0[$2] = $4; next }
-    NF == 3 { if (!($1 in w0)) { w0[$1] = 0; c0[$1] = 0 } w1[$1] = $2; c1[$1] = $3 }
+  for k in "${!pids[@]}"; do sizes+=("$(rss "${pids[$k]}")"); done
+  awk -v l="$label" -v t0="$t0" -v t1="$t1" -v names="${names[*]}" -v sizes="${sizes[*]}" \
+      -v summary="$tmp/summary" '
+    $1 == "first" { k = $2 SUBSEP $3; w0[k] = $4; c0[k] = $5; next }
+    NF == 4 { k = $1 SUBSEP $2; if (!(k in w0)) { w0[k] = 0; c0[k] = 0 } w1[k] = $3; c1[k] = $4 }
     END {
-      for (t in w1) { w += w1[t] - w0[t]; c += c1[t] - c0[t] }
+      n = split(names, name, " "); split(sizes, size, " ")
       d = t1 - t0
-      printf "%-40s cpu %.3f %% of a core, %6.2f wakeups/s, rss %s\n", l":", 100 * c / 1e9 / d, w / d, r
+      for (k in w1) { split(k, part, SUBSEP); w[part[1]] += w1[k] - w0[k]; c[part[1]] += c1[k] - c0[k] }
+      printf "%s:\n", l
+      line = l
+      for (i = 1; i <= n; i++) {
+        cpu[i] = 100 * c[name[i]] / 1e9 / d; wake[i] = w[name[i]] / d
+        printf "  %-8s cpu %.3f %% of a core, %6.2f wakeups/s, rss %s kB\n", name[i], cpu[i], wake[i], size[i]
+        line = line sprintf("|%.4f|%.3f|%s", cpu[i], wake[i], size[i])
+      }
+      if (n == 2 && cpu[2] > 0 && wake[2] > 0)
+        printf "  %s / %s: cpu %.2f, wake-ups %.2f\n", name[1], name[2], cpu[1] / cpu[2], wake[1] / wake[2]
+      print line >> summary
     }' "$tmp/sample"
+}
+
+# The situation's figures of Korvo ($pid), beside the reference panel's when it runs.
+measure() {
+  if [ -n "${ref_pid:-}" ]; then sample "$1" korvo "$pid" polybar "$ref_pid"; else sample "$1" korvo "$pid"; fi
 }
 
 start_korvo() {  # settings lines for a fresh configuration; sets $pid
@@ -80,54 +113,156 @@ stop() {
   while kill -0 "$1" 2>/dev/null; do sleep 0.1; done
 }
 
+has_mpv() { command -v mpv >/dev/null && [ -e "$mpris_plugin" ]; }
+
+# A ten-minute tone with a title, artist and album, as a music file has them: played in a loop it
+# is one track, so the player announces nothing while it plays (a generated stream's length
+# would grow, and the player would announce new metadata every second).
+tone() {
+  [ -e "$tmp/tone.ogg" ] || mpv --no-config --really-quiet \
+    "av://lavfi:sine=frequency=440:duration=600:sample_rate=22050" --o="$tmp/tone.ogg" \
+    --of=ogg --oac=libvorbis --oacopts=q=0 \
+    --oset-metadata=title="Bench Tone",artist="Korvo",album="Measurements" >/dev/null 2>&1
+  echo "$tmp/tone.ogg"
+}
+
+start_mpv() {  # extra mpv options; sets $mpv_pid once the player is on the bus
+  local file i
+  file=$(tone)
+  mpv --no-config --script="$mpris_plugin" --no-terminal --no-video --idle=no --loop=inf \
+    --ao=null "$@" "$file" >/dev/null 2>&1 &
+  mpv_pid=$!
+  for i in $(seq 50); do
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+      org.freedesktop.DBus.ListNames 2>/dev/null | grep -q 'org.mpris.MediaPlayer2.mpv' && return
+    sleep 0.1
+  done
+}
+
+start_reference() {
+  ref_pid=
+  if [ "${KORVO_DESKTOP:-x11}" != x11 ]; then
+    echo "reference panel: polybar draws on X11 only; Korvo is measured alone here"
+    return
+  fi
+  if ! command -v polybar >/dev/null; then
+    echo "reference panel: polybar is not installed (apt-get install polybar); Korvo is measured alone"
+    return
+  fi
+  polybar -q -c "$here/bench/polybar.ini" reference >/dev/null 2>&1 &
+  ref_pid=$!
+  sleep 2
+  echo "reference panel: $(polybar --version | head -1), modules: clock, cpu, memory, disk (bench/polybar.ini)"
+}
+
 inner() {
   tmp=$(mktemp -d)
+  : >"$tmp/summary"
   echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -r), desktop: ${KORVO_DESKTOP:-x11}"
+  echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
   export XDG_CONFIG_HOME; XDG_CONFIG_HOME=$(mktemp -d)
   # Warm the caches once, then measure.
   "$korvo" >/dev/null 2>&1 & pid=$!; sleep 2; stop $pid
   has startup && for i in 1 2 3 4 5; do
-    KORVO_TRACE_STARTUP=1 "$korvo" 2>"/tmp/korvo-start-$i.log" & pid=$!
+    KORVO_TRACE_STARTUP=1 "$korvo" 2>"$tmp/start-$i.log" & pid=$!
     sleep 1.5; stop $pid
-    grep -o 'first frame [0-9.]* ms' "/tmp/korvo-start-$i.log" || true
+    grep -o 'first frame [0-9.]* ms' "$tmp/start-$i.log" || true
   done
 
-  has situations && situations
+  if has situations; then
+    start_reference
+    situations
+    [ -n "$ref_pid" ] && stop "$ref_pid"
+    summary
+  fi
   has tracks && [ "$tracks" -gt 0 ] && track_changes
+  echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   return 0
 }
 
 situations() {
-  start_korvo; sleep 3
-  sample "settled, nothing live" "$pid"
-  stop "$pid"
-
   local calls0
-  coproc PLAYER { exec "$player" --paused 1 --calls-file "$tmp/calls"; }
-  read -r _ <&"${PLAYER[0]}"
-  start_korvo; sleep 4
-  calls0=$(cat "$tmp/calls")
-  sample "a paused player on the bus" "$pid"
-  echo "  calls the paused player received in the window: $(( $(cat "$tmp/calls") - calls0 ))"
-  stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+  if wants settled; then
+    start_korvo; sleep 3
+    measure "settled, nothing live"
+    stop "$pid"
+  fi
 
-  coproc PLAYER { exec "$player" --calls-file "$tmp/calls"; }
-  read -r _ <&"${PLAYER[0]}"
-  start_korvo; sleep 4
-  calls0=$(cat "$tmp/calls")
-  sample "playing, compact (bars moving)" "$pid"
-  echo "  calls the playing player received in the window: $(( $(cat "$tmp/calls") - calls0 ))"
-  stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+  if wants paused; then
+    coproc PLAYER { exec "$player" --paused 1 --calls-file "$tmp/calls"; }
+    read -r _ <&"${PLAYER[0]}"
+    start_korvo; sleep 4
+    calls0=$(cat "$tmp/calls")
+    measure "a paused player on the bus"
+    echo "  calls the paused player received in the window: $(( $(cat "$tmp/calls") - calls0 ))"
+    stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+  fi
 
-  start_korvo; sleep 3
-  "$korvoctl" expand >/dev/null
-  sleep 2
-  sample "statistics card open" "$pid"
-  stop "$pid"
+  if wants paused-mpv && has_mpv; then
+    start_mpv --pause
+    start_korvo; sleep 4
+    measure "a paused mpv on the bus"
+    stop "$pid"; stop "$mpv_pid"
+  fi
 
-  start_korvo systemCardEnabled=false calendarEnabled=false browserMedia=false; sleep 3
-  sample "clipboard polling, nothing copied" "$pid"
-  stop "$pid"
+  if wants playing; then
+    if has_mpv; then
+      start_mpv
+      start_korvo; sleep 4
+      measure "playing, compact (mpv, bars moving)"
+      stop "$pid"; stop "$mpv_pid"
+    else
+      coproc PLAYER { exec "$player" --calls-file "$tmp/calls"; }
+      read -r _ <&"${PLAYER[0]}"
+      start_korvo; sleep 4
+      calls0=$(cat "$tmp/calls")
+      measure "playing, compact (scripted player, bars moving)"
+      echo "  calls the playing player received in the window: $(( $(cat "$tmp/calls") - calls0 ))"
+      stop "$pid"; kill "$PLAYER_PID"; wait "$PLAYER_PID" 2>/dev/null || true
+    fi
+  fi
+
+  if wants card; then
+    # With nothing else live the expanded island is the statistics card.
+    start_korvo; sleep 3
+    "$korvoctl" expand >/dev/null
+    sleep 2
+    measure "statistics card open (expanded)"
+    stop "$pid"
+  fi
+
+  if wants hud; then
+    start_korvo; sleep 3
+    "$korvoctl" hud >/dev/null
+    sleep 2
+    measure "statistics card open (HUD)"
+    stop "$pid"
+  fi
+
+  if wants clipboard; then
+    start_korvo systemCardEnabled=false calendarEnabled=false browserMedia=false; sleep 3
+    measure "clipboard polling, nothing copied"
+    stop "$pid"
+  fi
+}
+
+# Every situation on one line each, Korvo beside the reference.
+summary() {
+  [ -s "$tmp/summary" ] || return 0
+  echo
+  awk -F'|' -v ref="${ref_pid:+polybar}" '
+    BEGIN {
+      if (ref != "") {
+        printf "%-40s %9s %9s %9s %9s %7s %7s\n", "situation", "korvo %", "wakes/s", "polybar %", "wakes/s", "cpu ×", "wakes ×"
+      } else {
+        printf "%-40s %9s %9s\n", "situation", "korvo %", "wakes/s"
+      }
+    }
+    NF >= 7 && $5 > 0 && $6 > 0 {
+      printf "%-40s %9.3f %9.2f %9.3f %9.2f %7.2f %7.2f\n", $1, $2, $3, $5, $6, $2 / $5, $3 / $6; next
+    }
+    { printf "%-40s %9.3f %9.2f\n", $1, $2, $3 }' "$tmp/summary"
+  echo
 }
 
 # The cover cache empties itself every 61 covers, so resident memory is compared at the same
@@ -137,13 +272,13 @@ track_changes() {
     coproc PLAYER { exec "$player" --tracks "$total" --every 1100 --report 1; }
     read -r _ <&"${PLAYER[0]}"
     start_korvo; sleep 3
-    echo "rss at the first track: $(rss "$pid")"
+    echo "rss at the first track: $(rss "$pid") kB"
     while read -r line <&"${PLAYER[0]}"; do
       [ "$line" = done ] && break
       n=${line#track }
       if [ "$n" = 200 ] || [ "$n" = $((200 + tracks / 61 * 61)) ]; then
         sleep 2  # the last change read and its cover shown
-        echo "rss after $n track changes: $(rss "$pid")"
+        echo "rss after $n track changes: $(rss "$pid") kB"
       fi
     done
     stop "$pid"; kill "$PLAYER_PID" 2>/dev/null; wait "$PLAYER_PID" 2>/dev/null || true

@@ -118,34 +118,37 @@ struct TextKey {
     QString text;  // empty for a font's line height
     int pixelSize = 0;
     int weight = 0;
+    double wrapWidth = -1;  // the width a wrapped text was measured in; -1 for one line
     bool operator==(const TextKey&) const = default;
 };
 
 size_t qHash(const TextKey& key, size_t seed = 0) {
-    return qHashMulti(seed, key.text, key.pixelSize, key.weight);
+    return qHashMulti(seed, key.text, key.pixelSize, key.weight, key.wrapWidth);
 }
 
-// Shaping a text is the costliest step of a layout; a frame asks for the same few dozen texts
-// as the last one. Fonts here differ only in size and weight (see qtFont).
-double remembered(TextKey key, const std::function<double()>& measure) {
+// Shaping a text is the costliest step of a layout; a frame asks for the same few dozen texts,
+// in the same widths, as the last one. Fonts here differ only in size and weight (see qtFont).
+QSizeF remembered(TextKey key, const std::function<QSizeF()>& measure) {
     constexpr qsizetype kMaxEntries = 2048;
-    thread_local QHash<TextKey, double> cache;
+    thread_local QHash<TextKey, QSizeF> cache;
     if (const auto it = cache.constFind(key); it != cache.constEnd()) {
         return *it;
     }
     if (cache.size() >= kMaxEntries) {
         cache.clear();
     }
-    const double value = measure();
+    const QSizeF value = measure();
     cache.insert(std::move(key), value);
     return value;
 }
 
 double lineHeight(const QFont& f) {
-    return remembered({QString(), f.pixelSize(), f.weight()}, [&] {
-        QFontMetricsF fm(f);
-        return std::ceil(fm.ascent() + fm.descent());
-    });
+    return remembered({QString(), f.pixelSize(), f.weight()},
+                      [&] {
+                          QFontMetricsF fm(f);
+                          return QSizeF(0, std::ceil(fm.ascent() + fm.descent()));
+                      })
+        .height();
 }
 
 QSizeF measureText(const Node& node, Proposal p) {
@@ -158,9 +161,12 @@ QSizeF measureText(const Node& node, Proposal p) {
         return {w, lineHeight(qtFont(node.font, scale))};
     }
     // Wrap within the offered width.
-    const QFontMetricsF fm(base);
-    const QRectF box =
-        fm.boundingRect(QRectF(0, 0, *p.width, 1e6), Qt::TextWordWrap | Qt::AlignLeft, node.text);
+    const QSizeF box = remembered({node.text, base.pixelSize(), base.weight(), *p.width}, [&] {
+        const QFontMetricsF fm(base);
+        return fm
+            .boundingRect(QRectF(0, 0, *p.width, 1e6), Qt::TextWordWrap | Qt::AlignLeft, node.text)
+            .size();
+    });
     double h = std::ceil(box.height());
     if (node.lineLimit) {
         h = std::min(h, lineHeight(base) * *node.lineLimit);
@@ -385,11 +391,24 @@ void placeIn(Node& node, const QRectF& rect, Axis parentAxis) {
 }  // namespace
 
 QFont qtFont(const Font& font, double scale) {
+    // A font made afresh finds its font engine again on first use; one kept per size and weight
+    // keeps the engine it found, and a frame asks for the same handful.
+    const int pixelSize = std::max(1, static_cast<int>(std::lround(font.size * scale)));
+    const int weight = static_cast<int>(font.weight);
+    constexpr qsizetype kMaxFonts = 256;
+    thread_local QHash<quint64, QFont> fonts;
+    const quint64 key = (static_cast<quint64>(pixelSize) << 32) | static_cast<quint32>(weight);
+    if (const auto it = fonts.constFind(key); it != fonts.constEnd()) {
+        return *it;
+    }
+    if (fonts.size() >= kMaxFonts) {
+        fonts.clear();
+    }
     QFont f(QStringLiteral("Inter"));
-    f.setPixelSize(std::max(1, static_cast<int>(std::lround(font.size * scale))));
-    f.setWeight(static_cast<QFont::Weight>(static_cast<int>(font.weight)));
+    f.setPixelSize(pixelSize);
+    f.setWeight(static_cast<QFont::Weight>(weight));
     f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
+    return *fonts.insert(key, f);
 }
 
 double textAdvance(const QString& text, const QFont& font) {
@@ -397,7 +416,8 @@ double textAdvance(const QString& text, const QFont& font) {
         return 0;
     }
     return remembered({text, font.pixelSize(), font.weight()},
-                      [&] { return QFontMetricsF(font).horizontalAdvance(text); });
+                      [&] { return QSizeF(QFontMetricsF(font).horizontalAdvance(text), 0); })
+        .width();
 }
 
 double textScale(const Node& node, double availableWidth) {

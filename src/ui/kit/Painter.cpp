@@ -7,11 +7,13 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QLinearGradient>
+#include <QRegion>
 #include <QStaticText>
 #include <QTextOption>
 #include <QtMath>
 
 #include <cmath>
+#include <vector>
 
 namespace korvo::ui {
 
@@ -19,6 +21,8 @@ namespace {
 
 struct Context {
     QPainter& p;
+    // Painting the source of a shade, whose colours are thrown away: only coverage matters.
+    bool silhouette = false;
 };
 
 void paintNode(const Node& node, Context& ctx);
@@ -53,7 +57,7 @@ QImage blurredSmall(const QImage& src, double radiusPx) {
 // Paints the node's subtree into a layer of the node's frame grown by `margin` points, at the
 // painter's resolution times `resolution`.
 QImage renderLayer(const Node& node, Context& ctx, double margin, QRectF* layerRect,
-                   double resolution = 1.0) {
+                   double resolution = 1.0, bool silhouette = false) {
     const QRectF rect = node.frame.adjusted(-margin, -margin, margin, margin);
     *layerRect = rect;
     const QTransform world = ctx.p.worldTransform();
@@ -67,7 +71,7 @@ QImage renderLayer(const Node& node, Context& ctx, double margin, QRectF* layerR
                       QPainter::TextAntialiasing);
     lp.scale(sx, sx);
     lp.translate(-rect.topLeft());
-    Context inner{lp};
+    Context inner{lp, silhouette || ctx.silhouette};
     paintNode(node, inner);
     lp.end();
     return layer;
@@ -163,6 +167,200 @@ void paintImage(const Node& node, Context& ctx) {
     ctx.p.drawImage(node.frame, *node.image, source);
 }
 
+bool sameOutline(const Outline& a, const Outline& b) {
+    return a.type == b.type && a.continuous == b.continuous && a.points == b.points &&
+           a.radii.topLeft == b.radii.topLeft && a.radii.topRight == b.radii.topRight &&
+           a.radii.bottomRight == b.radii.bottomRight && a.radii.bottomLeft == b.radii.bottomLeft;
+}
+
+// The opaque shape of the clip's own outline that its content is drawn on, if it has one (the
+// island's black body): then nothing else inside the clip changes what is covered.
+const Node* opaqueBackdrop(const Node& clip) {
+    using K = Node::Kind;
+    const Node* n = clip.child().get();
+    while (n) {
+        switch (n->kind) {
+            case K::frame:
+            case K::overlay:
+            case K::zstack:
+            case K::interactive:
+                n = n->children.empty() ? nullptr : n->children.front().get();
+                continue;
+            case K::opacity:
+                if (n->opacity < 1) {
+                    return nullptr;
+                }
+                n = n->child().get();
+                continue;
+            case K::shape: {
+                const bool opaque =
+                    !n->fill.end && n->fill.color.alpha() == 255 && n->lineWidth <= 0;
+                return opaque && n->frame == clip.frame && sameOutline(n->shape, clip.shape)
+                           ? n
+                           : nullptr;
+            }
+            default:
+                return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// Where `node` covers everything beneath it with opaque paint, in rectangles of the root's
+// coordinates: the inside of a body that is an opaque backdrop under a clip of its own outline,
+// away from its rounded corners. None when that is not how the subtree is made.
+std::vector<QRectF> opaqueInside(const Node& node) {
+    using K = Node::Kind;
+    const Node* n = &node;
+    while (n->kind != K::clip) {
+        const bool passes = n->kind == K::shadow || n->kind == K::interactive ||
+                            (n->kind == K::opacity && n->opacity >= 1);
+        if (!passes || n->children.empty()) {
+            return {};
+        }
+        n = n->child().get();
+    }
+    if (!opaqueBackdrop(*n)) {
+        return {};
+    }
+    const QRectF f = n->frame;
+    const Outline& o = n->shape;
+    if (o.type != Outline::Type::rectangle && o.type != Outline::Type::roundedRectangle) {
+        return {};
+    }
+    // Each corner's bend stays within a square of this side (the path is checked below).
+    const double limit = std::min(f.width(), f.height()) / 2;
+    auto reach = [&](double radius) {
+        return o.type == Outline::Type::rectangle ? 0.0 : std::min(limit, radius * 1.5);
+    };
+    const double tl = reach(o.radii.topLeft);
+    const double tr = reach(o.radii.topRight);
+    const double br = reach(o.radii.bottomRight);
+    const double bl = reach(o.radii.bottomLeft);
+    const double top = f.top() + std::max(tl, tr);
+    const double bottom = f.bottom() - std::max(bl, br);
+    const std::vector<QRectF> slabs = {
+        QRectF(QPointF(f.left() + tl, f.top()), QPointF(f.right() - tr, top)),
+        QRectF(QPointF(f.left(), top), QPointF(f.right(), bottom)),
+        QRectF(QPointF(f.left() + bl, bottom), QPointF(f.right() - br, f.bottom())),
+    };
+    const QPainterPath outline = shapePath(o, f);
+    std::vector<QRectF> inside;
+    for (const QRectF& slab : slabs) {
+        // Half a point in from the outline: a rectangle touching it does not count as inside.
+        const QRectF r = slab.adjusted(0.5, 0.5, -0.5, -0.5);
+        if (r.isValid() && !r.isEmpty() && outline.contains(r)) {
+            inside.push_back(r);
+        }
+    }
+    return inside;
+}
+
+// Draws `image` into `target`, leaving out the device pixels wholly inside `hidden`, which what
+// is painted next covers: only the rest is blended (the same pixels as a whole draw there).
+void drawAround(QPainter& p, const QRectF& target, const QImage& image,
+                const std::vector<QRectF>& hidden) {
+    const QTransform world = p.worldTransform();
+    if (hidden.empty() || world.type() > QTransform::TxScale) {
+        p.drawImage(target, image);
+        return;
+    }
+    QRegion around(world.mapRect(target).toAlignedRect());
+    for (const QRectF& r : hidden) {
+        // Whole device pixels, one more in, so no pixel the cover only partly hides is left out.
+        const QRectF d = world.mapRect(r);
+        const QRect in(QPoint(static_cast<int>(std::ceil(d.left())) + 1,
+                              static_cast<int>(std::ceil(d.top())) + 1),
+                       QPoint(static_cast<int>(std::floor(d.right())) - 2,
+                              static_cast<int>(std::floor(d.bottom())) - 2));
+        if (in.isValid()) {
+            around -= in;
+        }
+    }
+    const QTransform back = world.inverted();
+    for (const QRect& piece : around) {
+        p.save();
+        p.setClipRect(back.mapRect(QRectF(piece)), Qt::IntersectClip);
+        p.drawImage(target, image);
+        p.restore();
+    }
+}
+
+// The shade of a shadow node: its content painted small, where a blur of this radius loses
+// nothing, blurred the rest of the way there and coloured.
+QImage makeShade(const Node& node, Context& ctx, double margin, double shrink) {
+    QRectF rect;
+    const QImage small = renderLayer(*node.child(), ctx, margin, &rect, shrink, true);
+    QImage shade = small
+                       .scaled(std::max(1, small.width() / 2), std::max(1, small.height() / 2),
+                               Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                       .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPainter sp(&shade);
+    sp.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    sp.fillRect(shade.rect(), node.shadowColor);
+    return shade;
+}
+
+// What makes a shade whose source is nothing but an opaque body (see `plainBody`).
+struct ShadeKey {
+    Outline::Type type;
+    CornerRadii radii;
+    bool continuous;
+    QRectF body;  // relative to the shadowed content's frame
+    QSizeF size;  // of that frame
+    double margin;
+    double scale;  // device pixels of the small rendering per point
+    QRgb colour;
+
+    bool operator==(const ShadeKey& o) const {
+        return type == o.type && radii.topLeft == o.radii.topLeft &&
+               radii.topRight == o.radii.topRight && radii.bottomRight == o.radii.bottomRight &&
+               radii.bottomLeft == o.radii.bottomLeft && continuous == o.continuous &&
+               body == o.body && size == o.size && margin == o.margin && scale == o.scale &&
+               colour == o.colour;
+    }
+};
+
+// The body under a shadow when the shade's source is nothing but it: an opaque backdrop under a
+// clip of its own outline, reached through groups at full opacity.
+const Node* plainBody(const Node& content) {
+    using K = Node::Kind;
+    const Node* n = &content;
+    while ((n->kind == K::opacity && n->opacity >= 1) || n->kind == K::interactive) {
+        n = n->child().get();
+    }
+    return n->kind == K::clip && opaqueBackdrop(*n) ? n : nullptr;
+}
+
+QImage shadeOf(const Node& node, Context& ctx, double margin) {
+    const QTransform world = ctx.p.worldTransform();
+    const double deviceScale = std::hypot(world.m11(), world.m12());
+    const double radiusPx = node.radius * deviceScale / 2;
+    const double shrink = std::clamp(2.0 / std::max(radiusPx, 1.0), 0.04, 1.0);
+    const Node& content = *node.child();
+    const Node* body = plainBody(content);
+    if (!body) {
+        return makeShade(node, ctx, margin, shrink);
+    }
+    // A settled island casts the same shade frame after frame: keep the last few.
+    const ShadeKey key{body->shape.type,       body->shape.radii,
+                       body->shape.continuous, body->frame.translated(-content.frame.topLeft()),
+                       content.frame.size(),   margin,
+                       deviceScale * shrink,   node.shadowColor.rgba()};
+    constexpr std::size_t kMaxShades = 4;
+    thread_local std::vector<std::pair<ShadeKey, QImage>> shades;
+    for (const auto& [k, shade] : shades) {
+        if (k == key) {
+            return shade;
+        }
+    }
+    if (shades.size() >= kMaxShades) {
+        shades.erase(shades.begin());
+    }
+    shades.emplace_back(key, makeShade(node, ctx, margin, shrink));
+    return shades.back().second;
+}
+
 // Partial repaints (the bars alone) clip the painter; leaves outside the clip are skipped.
 bool outsideClip(const Node& node, const QPainter& p) {
     return p.hasClipping() && !node.frame.intersects(p.clipBoundingRect());
@@ -236,7 +434,12 @@ void paintNode(const Node& node, Context& ctx) {
             }
             p.save();
             p.setClipPath(path, Qt::IntersectClip);
-            paintNode(*node.child(), ctx);
+            if (const Node* backdrop = ctx.silhouette ? opaqueBackdrop(node) : nullptr) {
+                // A shade's source needs only the backdrop: what is drawn on it covers no more.
+                paintNode(*backdrop, ctx);
+            } else {
+                paintNode(*node.child(), ctx);
+            }
             p.restore();
             return;
         }
@@ -286,27 +489,12 @@ void paintNode(const Node& node, Context& ctx) {
                 paintNode(*node.child(), ctx);
                 return;
             }
-            QRectF rect;
             const double margin =
                 node.radius * 2 + std::abs(node.offset.x()) + std::abs(node.offset.y());
-            // The shade only needs the content's blurred outline: the content is painted small,
-            // where a blur of this radius loses nothing, blurred the rest of the way there and
-            // coloured. The content itself is then painted once, directly.
-            const QTransform world = p.worldTransform();
-            const double radiusPx = node.radius * std::hypot(world.m11(), world.m12()) / 2;
-            const double shrink = std::clamp(2.0 / std::max(radiusPx, 1.0), 0.04, 1.0);
-            const QImage small = renderLayer(*node.child(), ctx, margin, &rect, shrink);
-            QImage shade =
-                small
-                    .scaled(std::max(1, small.width() / 2), std::max(1, small.height() / 2),
-                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                    .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            {
-                QPainter sp(&shade);
-                sp.setCompositionMode(QPainter::CompositionMode_SourceIn);
-                sp.fillRect(shade.rect(), node.shadowColor);
-            }
-            p.drawImage(rect.translated(node.offset), shade);
+            const QRectF rect = node.child()->frame.adjusted(-margin, -margin, margin, margin);
+            const QImage shade = shadeOf(node, ctx, margin);
+            // Most of the shade lies under an opaque body: blend only what shows around it.
+            drawAround(p, rect.translated(node.offset), shade, opaqueInside(*node.child()));
             paintNode(*node.child(), ctx);
             return;
         }

@@ -126,6 +126,10 @@ TEST(KitLayout, UnlimitedTextWrapsIntoMoreLines) {
         text("one two three four five six seven eight nine ten", {12}).lineLimit(2).id("t");
     layout(*limited.node(), {60, 500});
     EXPECT_LT(frameOf(limited, "t").height(), t.height());
+    // The same text offered more room takes fewer lines (measurements are remembered per width).
+    View wide = text("one two three four five six seven eight nine ten", {12}).id("t");
+    layout(*wide.node(), {200, 500});
+    EXPECT_LT(frameOf(wide, "t").height(), t.height());
 }
 
 TEST(KitLayout, RelativeWidthTakesItsShareOfTheOffer) {

@@ -158,3 +158,47 @@ TEST(KitPainter, PartialRepaintsMatchFullOnesInsideAndAcrossAClip) {
     }
     EXPECT_EQ(qAlpha(full.pixel(1, 1)), 0);  // the corner really is cut
 }
+
+// An island-like body (an opaque backdrop under a clip of its own outline) casts its shade from
+// its outline alone, from a kept shade while its size holds, and blends it only around itself:
+// the pixels must match those of the same body drawn the long way, whatever size came before.
+TEST(KitPainter, TheShadeOfAnOpaqueBodyMatchesTheShadeOfItsWholeContent) {
+    auto island = [](double w, double h, bool longWay) {
+        const Outline outline = Outline::rounded(CornerRadii::bottom(24));
+        View body = zstack(Alignment::center(), {shape(outline, Fill::solid(Qt::black)),
+                                                 text("Inside", {13}, Qt::white).padding(30)})
+                        .frame(w, h)
+                        .clip(outline)
+                        .compositingGroup();
+        if (longWay) {
+            body = body.offset(0, 0);  // no longer recognised as a plain body
+        }
+        return vstack(0, HAlign::center, {body.shadow(QColor(0, 0, 0, 90), 18, 0, 4), spacer()})
+            .frame(400, 200, Alignment::top());
+    };
+    auto largestDifference = [](const QImage& a, const QImage& b) {
+        int most = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y);
+                const QRgb q = b.pixel(x, y);
+                most = std::max({most, std::abs(qAlpha(p) - qAlpha(q)), std::abs(qRed(p) - qRed(q)),
+                                 std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+            }
+        }
+        return most;
+    };
+    for (const double scale : {1.0, 2.0}) {
+        for (const QSizeF size : {QSizeF(200, 80), QSizeF(260, 110), QSizeF(200, 80)}) {
+            View quick = island(size.width(), size.height(), false);
+            View longWay = island(size.width(), size.height(), true);
+            const QImage a = renderToImage(*quick.node(), {400, 200}, scale);
+            const QImage b = renderToImage(*longWay.node(), {400, 200}, scale);
+            EXPECT_LE(largestDifference(a, b), 1) << scale << " " << size.width();
+            // The shade shows below the body, and the body stays opaque.
+            const int below = static_cast<int>((size.height() + 6) * scale);
+            EXPECT_GT(qAlpha(a.pixel(static_cast<int>(200 * scale), below)), 5);
+            EXPECT_EQ(qAlpha(a.pixel(static_cast<int>(200 * scale), 2)), 255);
+        }
+    }
+}
