@@ -61,6 +61,7 @@ private:
     void configured(std::uint32_t serial);
     void closed();
     void frameDone();
+    void bufferReleased();
     void outputsChanged();
     void updateScale();
     void seatChanged(std::uint32_t capabilities);
