@@ -4,20 +4,20 @@
 #include "core/ScrollAdapter.h"
 #include "ui/island/IslandRenderer.h"
 #include "ui/kit/Layout.h"
+#include "ui/kit/Reuse.h"
 
 namespace korvo {
 
 namespace {
 
-bool hasHover(const ui::Node& n) {
-    return static_cast<bool>(n.onHover) && !n.id.isEmpty();
-}
-bool pressable(const ui::Node& n) {
-    return n.onClick || n.onDrag;
-}
-
 QRect panelRect() {
     return {0, 0, static_cast<int>(kPanelWidth), static_cast<int>(kPanelHeight)};
+}
+
+bool holdsInteraction(const ui::Node& n) {
+    return n.kind == ui::Node::Kind::interactive ||
+           std::any_of(n.children.begin(), n.children.end(),
+                       [](const ui::NodePtr& c) { return c && holdsInteraction(*c); });
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
       m_engine(engine),
       m_settings(settings),
       m_viewModel(loop, engine, settings, debugLog, NotchGeometry{}),
-      m_animator([this] { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }),
+      m_animator([&loop] { return loop.monotonicNow(); }),
       m_upcoming(std::move(upcoming)),
       m_services(std::move(services)),
       m_rootView(m_viewModel, engine, settings, loop, m_animator, m_interaction, m_upcoming,
@@ -40,12 +40,11 @@ NotchWindowController::NotchWindowController(MainLoop& loop, ActivityEngine& eng
       m_readableStandIn(surface.qtWindow() ? nullptr : readableStandIn()),
       m_accessibility(surface.qtWindow() ? *surface.qtWindow() : *m_readableStandIn,
                       [this] { requestFrame(); }) {
-    m_clock.start();
-    m_frameTimer.setSingleShot(true);
-    m_frameTimer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&m_frameTimer, &QTimer::timeout, &m_frameTimer, [this] { flushFrame(); });
     m_surface.onFrame = [this] { drawFrame(); };
-    m_surface.onExposed = [this] { requestFrame(); };
+    m_surface.onExposed = [this] {
+        m_repaintAll = true;
+        requestFrame();
+    };
     m_surface.onPointer = [this](const PanelPointer& e) { handlePointer(e); };
     m_surface.onScroll = [this](const PanelScroll& e) { handleScroll(e); };
     m_surface.onOutputsChanged = [this] { reanchor(); };
@@ -94,107 +93,215 @@ void NotchWindowController::reanchor() {
 }
 
 void NotchWindowController::show() {
+    m_hidden = false;
+    m_repaintAll = true;
     m_surface.show();
     requestFrame();
 }
 
 void NotchWindowController::hide() {
-    handleLeave();
+    m_router.leave();
+    m_rebuild = true;
     m_surface.hide();
+    // Nothing is drawn while hidden: the pace stops, and `show` starts it again.
+    m_hidden = true;
+    m_asked = false;
+    m_ticker = {};
+    m_tickerInterval = 0;
+    m_soon = {};
 }
 
-namespace {
-// Frames while the island itself moves, and the slower pace of the looping bars alone: their
-// 0.4 s swings read smoothly at 25 frames a second (ten steps a swing), at well under half the
-// cost. Each of their frames costs the window system far more than the drawing itself.
-constexpr int kFrameMs = 16;
-constexpr int kRegionFrameMs = 40;
-}  // namespace
+// Pacing. A frame is asked of the surface only from a task of the main loop, never from inside
+// a frame or an event handler, and what a frame owes stays owed until a frame is drawn: the
+// chain of frames does not hang on any one frame being painted.
 
 void NotchWindowController::requestFrame() {
-    m_fullFrameWanted = true;
-    scheduleFrame(kFrameMs);
+    m_rebuild = true;
+    schedule(false);
 }
 
-void NotchWindowController::requestFrame(const QRegion& dirty) {
-    m_dirty += dirty;
-    scheduleFrame(kRegionFrameMs);
+// The pointer wants an answer within a frame, even while only the slower pieces move.
+void NotchWindowController::requestPromptFrame() {
+    m_rebuild = true;
+    schedule(true);
 }
 
-void NotchWindowController::scheduleFrame(int intervalMs) {
-    // A change right after a quiet spell draws at once; frames in a row keep their pace.
-    const qint64 since = m_sinceFrame.isValid() ? m_sinceFrame.elapsed() : intervalMs;
-    const int wait = static_cast<int>(std::max<qint64>(0, intervalMs - since));
-    if (!m_frameTimer.isActive() || m_frameTimer.remainingTime() > wait) {
-        m_frameTimer.start(wait);
+bool NotchWindowController::wantsFrame() const {
+    return m_rebuild || m_piecesDue || m_repaintAll;
+}
+
+void NotchWindowController::schedule(bool prompt) {
+    if (m_hidden || m_inFrame) {
+        return;  // `show`, or the end of the frame, schedules what is owed
     }
-}
-
-void NotchWindowController::flushFrame() {
-    if (m_fullFrameWanted || !m_dirty.isEmpty()) {
-        m_surface.requestFrame();
+    // The repeating task follows what moves, at its pace.
+    const double interval = m_motion == Motion::everything ? kFrameInterval
+                            : m_motion == Motion::pieces   ? kPieceInterval
+                                                           : 0;
+    if (interval != m_tickerInterval) {
+        m_ticker =
+            interval > 0 ? m_loop.scheduleRepeating(interval, 0, [this] { tick(); }) : TaskHandle{};
+        m_tickerInterval = interval;
     }
-}
-
-// The surface is ready for a frame: draw what was asked for since the last one.
-void NotchWindowController::drawFrame() {
-    QRegion region;
-    if (m_fullFrameWanted) {
-        // Everything is drawn inside the island and its shade. While the island holds its size
-        // (nothing but the bars moving, and no new size wanted) a change shows only in there, and
-        // any animation it starts begins where the island stands: repaint that, not the panel.
-        const bool holdsItsSize = !m_drawnBounds.isEmpty() &&
-                                  (m_animator.isSettled() || m_animator.onlyRegionsMove()) &&
-                                  m_rootView.targetSize() == m_drawnTarget;
-        region = holdsItsSize ? m_dirty + m_drawnBounds : QRegion(panelRect());
-    } else {
-        region = m_dirty;
-    }
-    m_fullFrameWanted = false;
-    m_dirty = QRegion();
-    if (region.isEmpty()) {
+    if (!wantsFrame() || m_asked) {
         return;
     }
-    m_surface.drawFrame(region, [this, &region](QPainter& p) { paint(p, region); });
+    // A change while something moves rides the next frame of the motion; otherwise (or for the
+    // pointer, while only the pieces move) a frame comes as soon as the pace allows.
+    if (m_tickerInterval > 0 && (!prompt || m_tickerInterval <= kFrameInterval)) {
+        return;
+    }
+    const double now = m_loop.monotonicNow();
+    const double at = std::max(now, m_lastFrameAt + kFrameInterval);
+    if (m_soon.isActive() && m_soonAt <= at) {
+        return;
+    }
+    m_soonAt = at;
+    m_soon = m_loop.postDelayed(at - now, [this] {
+        m_soon = {};
+        ask();
+    });
+}
+
+void NotchWindowController::tick() {
+    if (m_motion == Motion::everything) {
+        m_rebuild = true;
+    } else if (m_motion == Motion::pieces) {
+        m_piecesDue = true;
+    }
+    ask();
+}
+
+void NotchWindowController::ask() {
+    if (m_asked || m_hidden || !wantsFrame()) {
+        return;
+    }
+    m_asked = true;
+    m_surface.requestFrame();  // may draw at once
+}
+
+// The surface can take a frame: draw what is owed.
+void NotchWindowController::drawFrame() {
+    m_asked = false;
+    if (!m_hidden && wantsFrame()) {
+        m_inFrame = true;
+        const QRegion region = prepareFrame();
+        m_painted = false;
+        if (!region.isEmpty()) {
+            m_surface.drawFrame(region, [this, &region](QPainter& p) { paint(p, region); });
+            if (!m_painted) {
+                m_repaintAll = true;  // the surface could not take it: its pixels are behind
+            }
+        }
+        m_inFrame = false;
+    }
+    schedule(false);
+}
+
+// Brings the tree up to date and returns what must be painted. What is asked for while the
+// frame is drawn is owed to the next one.
+QRegion NotchWindowController::prepareFrame() {
+    const bool whole = m_rebuild || m_repaintAll || !m_tree;
+    const bool pieces = m_piecesDue;
+    const bool repaintAll = m_repaintAll;
+    m_rebuild = false;
+    m_piecesDue = false;
+    m_repaintAll = false;
+    m_lastFrameAt = m_loop.monotonicNow();
+    const std::uint64_t before = ui::nodesMade();
+    QRegion region;
+    if (whole) {
+        region = buildWhole(repaintAll);
+    } else if (pieces) {
+        m_animator.beginPieceFrame();
+        const bool fits = std::all_of(m_pieceNodes.begin(), m_pieceNodes.end(),
+                                      [](ui::Node* piece) { return ui::rebuildPiece(*piece); });
+        if (fits) {
+            if (m_piecesHoldHits) {
+                m_router.setTree(m_tree);  // their regions point into their new content
+            }
+            region = m_piecesRegion;
+        } else {
+            region = buildWhole(false);  // a piece no longer fits where it was
+        }
+    }
+    m_nodesBuilt = ui::nodesMade() - before;
+    return region;
+}
+
+QRegion NotchWindowController::buildWhole(bool repaintAll) {
+    const bool wasMoving = m_motion == Motion::everything;
+    const QSet<QString> pieces = m_pieces;
+    m_animator.beginFrame();
+    ui::NodePtr fresh = m_rootView.build().node();
+    m_animator.endFrame();
+    // Unless everything was moving anyway, a tree that looks like the last one (its moving
+    // pieces aside) keeps its layout and repaints only those pieces.
+    const bool same =
+        m_tree && !repaintAll && !wasMoving && ui::adoptLayout(*fresh, *m_tree, pieces);
+    if (!same) {
+        ui::layout(*fresh, {kPanelWidth, kPanelHeight});
+    }
+    m_tree = fresh;
+    m_router.setTree(m_tree);
+    m_accessibility.update(m_tree);
+    updateInputRegion();
+    settleMotion();
+    if (same) {
+        return m_piecesRegion;
+    }
+    // Everything is drawn inside the island and its shade: repaint where it was and where it
+    // is now. The widest shade is 18 pt of blur, drawn out to twice that, 4 pt down.
+    constexpr int kShade = 44;
+    const QRect bounds = m_rootView.islandOutline()
+                             .boundingRect()
+                             .toAlignedRect()
+                             .adjusted(-kShade, -kShade, kShade, kShade)
+                             .intersected(panelRect());
+    const QRegion region = repaintAll || m_drawnBounds.isEmpty() ? QRegion(panelRect())
+                                                                 : QRegion(m_drawnBounds) + bounds;
+    m_drawnBounds = bounds;
+    return region;
+}
+
+// What keeps moving after a whole build, and so the pace of the frames to come. While only
+// pieces move, where they are and what they hold stays put until the next whole build.
+void NotchWindowController::settleMotion() {
+    m_pieces.clear();
+    m_pieceNodes.clear();
+    m_piecesRegion = QRegion();
+    m_piecesHoldHits = false;
+    if (m_animator.isSettled()) {
+        m_motion = Motion::none;
+        return;
+    }
+    m_motion = Motion::everything;
+    if (!m_animator.onlyRegionsMove()) {
+        return;
+    }
+    for (const auto& hit : m_router.regions()) {
+        if (hit.node->rebuild && m_animator.activeRegions().contains(hit.node->id)) {
+            m_pieces.insert(hit.node->id);
+            m_piecesRegion += hit.rect.toAlignedRect().adjusted(-1, -1, 1, 1);
+        }
+    }
+    if (m_pieces != m_animator.activeRegions()) {
+        m_pieces.clear();
+        return;  // something moves that cannot be built alone
+    }
+    m_motion = Motion::pieces;
+    m_piecesRegion &= panelRect();
+    m_pieceNodes = ui::piecesIn(*m_tree, m_pieces);
+    m_piecesHoldHits = std::any_of(m_pieceNodes.begin(), m_pieceNodes.end(), [](ui::Node* n) {
+        return holdsInteraction(*n->children.front());
+    });
 }
 
 void NotchWindowController::paint(QPainter& painter, const QRegion& dirty) {
-    m_sinceFrame.start();
+    m_painted = true;
     ++m_frames;
     m_lastRepaint = dirty.boundingRect();
-    m_animator.beginFrame();
-    ui::View root = m_rootView.build();
-    m_animator.endFrame();
-    m_tree = root.node();
-    ui::layout(*m_tree, {kPanelWidth, kPanelHeight});
-    m_accessibility.update(m_tree);
     ui::paint(*m_tree, painter);
-    m_hits = ui::collectHits(*m_tree);
-    updateInputRegion();
-    // The widest shade is 18 pt of blur, drawn out to twice that, 4 pt down.
-    constexpr int kShade = 44;
-    m_drawnBounds = m_rootView.islandOutline()
-                        .boundingRect()
-                        .toAlignedRect()
-                        .adjusted(-kShade, -kShade, kShade, kShade)
-                        .intersected(panelRect());
-    m_drawnTarget = m_rootView.targetSize();
-    if (m_animator.onlyRegionsMove()) {
-        // Only small looping pieces (the equalizer bars) move: redraw just their rectangles.
-        QRegion regions;
-        for (const auto& hit : m_hits) {
-            if (m_animator.activeRegions().contains(hit.node->id)) {
-                regions += hit.rect.toAlignedRect().adjusted(-1, -1, 1, 1);
-            }
-        }
-        if (regions.isEmpty()) {
-            requestFrame();
-        } else {
-            requestFrame(regions);
-        }
-    } else if (!m_animator.isSettled()) {
-        requestFrame();  // keep drawing while anything moves; nothing once settled
-    }
     if (m_frames == 1 && onFirstFrame) {
         onFirstFrame();
     }
@@ -209,101 +316,34 @@ void NotchWindowController::updateInputRegion() {
     m_surface.setInputRegion(m_inputOutline);
 }
 
-void NotchWindowController::updateHover(QPointF point) {
-    std::map<QString, std::function<void(bool)>> now;
-    QSet<QString> ids;
-    for (const auto& h : m_hits) {
-        if (h.rect.contains(point) && !h.node->id.isEmpty()) {
-            ids.insert(h.node->id);
-            if (hasHover(*h.node)) {
-                now[h.node->id] = h.node->onHover;
-            }
-        }
-    }
-    // Leaving first, then entering, so a view model sees out-then-in in order.
-    for (const auto& [id, handler] : m_hoverHandlers) {
-        if (!now.count(id)) {
-            handler(false);
-        }
-    }
-    for (const auto& [id, handler] : now) {
-        if (!m_hoverHandlers.count(id)) {
-            handler(true);
-        }
-    }
-    m_hoverHandlers = std::move(now);
-    if (ids != m_interaction.hovered()) {
-        m_interaction.setHovered(ids);
-        requestFrame();
-    }
-}
-
-void NotchWindowController::handleLeave() {
-    for (const auto& [id, handler] : m_hoverHandlers) {
-        handler(false);
-    }
-    m_hoverHandlers.clear();
-    m_interaction.setHovered({});
-    requestFrame();
-}
-
 void NotchWindowController::handlePointer(const PanelPointer& e) {
     const QPointF p = e.position;
+    bool changed = false;
     switch (e.kind) {
         case PanelPointer::Kind::enter:
         case PanelPointer::Kind::motion:
-            updateHover(p);
-            if (m_drag) {
-                m_drag(p - m_dragFrame.topLeft(), ui::DragPhase::moved);
-                requestFrame();  // a slider follows the pointer
-            }
+            changed = m_router.move(p);
             break;
         case PanelPointer::Kind::leave:
-            handleLeave();
+            changed = m_router.leave();
             break;
-        case PanelPointer::Kind::press: {
+        case PanelPointer::Kind::press:
             if (e.button == Qt::RightButton) {
                 if (onContextMenu) {
                     onContextMenu(e.screenPosition.toPoint());
                 }
-                break;
-            }
-            if (e.button != Qt::LeftButton) {
-                break;
-            }
-            updateHover(p);
-            if (const auto* hit = ui::hitTest(m_hits, p, pressable)) {
-                m_pressedId = hit->node->id;
-                m_interaction.setPressed(m_pressedId);
-                if (hit->node->onDrag) {
-                    m_drag = hit->node->onDrag;
-                    m_dragFrame = hit->rect;
-                    m_drag(p - m_dragFrame.topLeft(), ui::DragPhase::began);
-                }
-                requestFrame();
+            } else if (e.button == Qt::LeftButton) {
+                changed = m_router.press(p);
             }
             break;
-        }
-        case PanelPointer::Kind::release: {
-            if (e.button != Qt::LeftButton) {
-                break;
+        case PanelPointer::Kind::release:
+            if (e.button == Qt::LeftButton) {
+                changed = m_router.release(p);
             }
-            if (m_drag) {
-                auto drag = std::exchange(m_drag, {});
-                drag(p - m_dragFrame.topLeft(), ui::DragPhase::ended);
-            }
-            // A click counts when it ends on the region it started on.
-            const auto* hit = ui::hitTest(m_hits, p, pressable);
-            const bool same = hit && hit->node->id == m_pressedId && hit->node->onClick;
-            m_pressedId.clear();
-            m_interaction.setPressed({});
-            if (same) {
-                auto click = hit->node->onClick;
-                click();
-            }
-            requestFrame();
             break;
-        }
+    }
+    if (changed) {
+        requestPromptFrame();
     }
 }
 
@@ -315,13 +355,12 @@ void NotchWindowController::handleScroll(const PanelScroll& e) {
     // Then the views under the pointer (the clipboard list scrolls itself), in points: a
     // wheel notch moves a list by about one row.
     constexpr double kPointsPerNotch = 30;
-    const auto* hit = ui::hitTest(m_hits, e.position,
-                                  [](const ui::Node& n) { return static_cast<bool>(n.onScroll); });
-    if (hit && !in.hasMomentumPhase) {
+    if (!in.hasMomentumPhase) {
         const QPointF delta(in.dx, in.dy);
         const QPointF points = in.hasPreciseDeltas ? delta : delta * kPointsPerNotch;
-        hit->node->onScroll(points.x(), points.y());
-        requestFrame();
+        if (m_router.wheel(e.position, points.x(), points.y())) {
+            requestPromptFrame();
+        }
     }
 }
 

@@ -61,11 +61,13 @@ public:
     virtual double scale() const = 0;
 
     /// Asks for one `onFrame` call, as soon as a frame can be drawn: at once when nothing holds
-    /// frames back, otherwise when the desktop says it wants the next one. Several requests
-    /// before then give one call.
+    /// frames back, otherwise when the desktop says it wants the next one or has a buffer free
+    /// again. Several requests before then give one call. Never asked while a frame is drawn.
     virtual void requestFrame() = 0;
     /// Draws a frame: `dirty` (points) is cleared to transparent and `paint` draws into it,
-    /// clipped to it; pixels elsewhere keep the last frame's.
+    /// clipped to it; pixels elsewhere keep the last frame's. A surface that cannot take a frame
+    /// now (off the screen, no buffer free) does not call `paint`: its pixels are then behind,
+    /// and the controller draws everything in the next frame.
     virtual void drawFrame(const QRegion& dirty, const std::function<void(QPainter&)>& paint) = 0;
 
     /// Only this outline (points) takes pointer input; clicks and scrolls elsewhere reach the

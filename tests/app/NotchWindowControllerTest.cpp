@@ -1,12 +1,12 @@
-// The window controller against a panel surface in memory: frames only when the surface can take
-// them, the input region on the island's outline, pointer and scroll routing, and placement on
-// the outputs the surface reports.
+// The window controller against a panel surface in memory, on the virtual clock: frames only when
+// the surface can take them, paced on the main loop for as long as something moves, only the
+// moving pieces rebuilt between whole frames, the input region on the island's outline, pointer
+// and scroll routing, and placement on the outputs the surface reports.
 #include "app/NotchWindowController.h"
 #include "core/VirtualLoop.h"
 #include "fakes/FakePanelSurface.h"
+#include "ui/kit/Layout.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,20 +14,6 @@
 using namespace korvo;
 
 namespace {
-
-// The controller paces frames with Qt timers of at most a few tens of milliseconds; turning the
-// event loop until a condition holds needs no sleep, and the bound is far beyond that pace.
-bool turnUntil(const std::function<bool()>& done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > 5000) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 class ControllerTest : public ::testing::Test {
 protected:
@@ -37,6 +23,11 @@ protected:
         window = std::make_unique<NotchWindowController>(loop, engine, settings, log, surface);
     }
 
+    void showWindow() {
+        window->reanchor();
+        window->show();
+        loop.runUntilIdle();
+    }
     void startActivity() {
         Activity a;
         a.id = QStringLiteral("job");
@@ -44,11 +35,29 @@ protected:
         a.startedAt = loop.wallNow();
         a.payload = GenericPayload{QStringLiteral("star.fill"), QStringLiteral("Build"), {}, 0.5};
         bus.post(ActivityStarted{a});
-        loop.runUntilIdle();
+        loop.advance(2);  // grown and settled
         ASSERT_EQ(state(), IslandState::compact);
-        // A frame of the compact island records where its regions are.
-        const int before = surface.framesDrawn;
-        ASSERT_TRUE(turnUntil([&] { return surface.framesDrawn > before; }));
+    }
+    // A track playing, as the now-playing service reports it once a second.
+    void play(double elapsed, bool playing = true, SharedImage artwork = {}) {
+        Activity a;
+        a.id = QStringLiteral("nowplaying.system");
+        a.kind = Activity::Kind::nowPlaying;
+        a.startedAt = loop.wallNow();
+        track.title = QStringLiteral("Midnight City");
+        track.artist = QStringLiteral("Night Drive");
+        track.isPlaying = playing;
+        track.duration = 240;
+        track.elapsed = elapsed;
+        track.artwork = std::move(artwork);
+        a.payload = track;
+        bus.post(ActivityUpdated{a});
+    }
+    // The bars' rectangle on screen in the latest frame.
+    QRectF barsRect() const {
+        const auto tree = window->currentTree();
+        const ui::Node* bars = tree ? ui::findById(*tree, QStringLiteral("compact.bars")) : nullptr;
+        return bars ? bars->frame : QRectF();
     }
     IslandState state() { return window->viewModel().state.get(); }
 
@@ -60,24 +69,21 @@ protected:
     SettingsStore settings;
     FakePanelSurface surface;
     std::unique_ptr<NotchWindowController> window;
+    NowPlayingInfo track;
 };
 
 }  // namespace
 
 TEST_F(ControllerTest, FramesWaitForTheSurfaceAndManyRequestsGiveOneFrame) {
     surface.ready = false;
-    window->reanchor();
-    window->show();
+    showWindow();
     EXPECT_TRUE(surface.shown);
-    ASSERT_TRUE(turnUntil([&] { return surface.frameRequests > 0; }));
+    ASSERT_GT(surface.frameRequests, 0);
     // Changes pile up while the desktop is not ready: nothing is drawn.
     window->viewModel().notchGeometry.set({200, 40, false});
     window->viewModel().notchGeometry.set({180, 32, false});
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::processEvents();
-    }
+    loop.advance(1);
     EXPECT_EQ(surface.framesDrawn, 0);
-    EXPECT_EQ(window->framesDrawn(), 0u);
     surface.frameCallback();
     EXPECT_EQ(surface.framesDrawn, 1);
     EXPECT_EQ(window->framesDrawn(), 1u);
@@ -88,25 +94,145 @@ TEST_F(ControllerTest, FramesWaitForTheSurfaceAndManyRequestsGiveOneFrame) {
     EXPECT_DOUBLE_EQ(island.top(), 0);
     EXPECT_DOUBLE_EQ(island.center().x(), 350);
     EXPECT_LT(island.width(), 700);
-    EXPECT_FALSE(surface.image.isNull());
     EXPECT_EQ(qAlpha(surface.image.pixel(island.center().toPoint())), 255);
     EXPECT_EQ(qAlpha(surface.image.pixel(5, 300)), 0);  // beside the island: transparent
 }
 
 TEST_F(ControllerTest, ExposureRedrawsEverythingButTheSameOutlineIsNotSentAgain) {
-    window->reanchor();
-    window->show();
-    ASSERT_TRUE(turnUntil([&] { return surface.framesDrawn == 1; }));
-    surface.lastDirty = QRegion();
+    showWindow();
+    ASSERT_EQ(surface.framesDrawn, 1);
     surface.onExposed();
-    ASSERT_TRUE(turnUntil([&] { return surface.framesDrawn == 2; }));
-    EXPECT_FALSE(surface.lastDirty.isEmpty());
+    loop.advance(0.1);
+    ASSERT_EQ(surface.framesDrawn, 2);
+    EXPECT_EQ(surface.lastDirty, QRegion(0, 0, 700, 320));
     EXPECT_EQ(surface.inputRegions.size(), 1u);
     // A new outline is sent once it is drawn.
     startActivity();
-    ASSERT_TRUE(turnUntil([&] { return surface.inputRegions.size() > 1; }));
     EXPECT_GT(surface.inputRegions.back().boundingRect().width(),
               surface.inputRegions.front().boundingRect().width());
+}
+
+TEST_F(ControllerTest, PlayingBarsKeepTheirFramesForAMinuteThroughReadingsThatChangeNothing) {
+    showWindow();
+    play(0);
+    loop.advance(2);
+    ASSERT_TRUE(barsRect().isValid());
+    // Once a second a new reading arrives (the track's time moved on), as from the player: its
+    // frame must not take the place of the bars' own, nor stop them.
+    const int before = surface.framesDrawn;
+    for (int second = 1; second <= 60; ++second) {
+        const int drawn = surface.framesDrawn;
+        play(second);
+        loop.advance(1);
+        EXPECT_GT(surface.framesDrawn, drawn + 5) << "second " << second;
+        // Neither the reading nor the bars repaint anything beyond the bars.
+        EXPECT_TRUE(barsRect().adjusted(-2, -2, 2, 2).contains(window->lastRepaint()))
+            << "second " << second;
+    }
+    // One frame for every step of the bars' pace, no more and no fewer.
+    EXPECT_NEAR(surface.framesDrawn - before, 60 / NotchWindowController::kPieceInterval, 1);
+}
+
+TEST_F(ControllerTest, ABarFrameBuildsOnlyTheBarsAndAVisibleChangeRepaintsTheIsland) {
+    const double tick = NotchWindowController::kPieceInterval;
+    showWindow();
+    play(0);
+    loop.advance(2);
+    // A reading that changes nothing visible still builds the whole tree once, to compare.
+    play(1);
+    loop.advance(tick);
+    const std::uint64_t whole = window->nodesBuilt();
+    EXPECT_TRUE(barsRect().adjusted(-2, -2, 2, 2).contains(window->lastRepaint()));
+    loop.advance(0.5);
+    ASSERT_GT(window->nodesBuilt(), 0u);
+    EXPECT_LT(window->nodesBuilt() * 5, whole);
+    // Pausing takes the bars away: the island is repainted, and then nothing moves.
+    play(2, false);
+    loop.advance(0.5);
+    EXPECT_FALSE(barsRect().isValid());
+    EXPECT_GT(window->lastRepaint().width(), 200);
+    const int settled = surface.framesDrawn;
+    loop.advance(5);
+    EXPECT_EQ(surface.framesDrawn, settled);
+    // New artwork while the bars move shows, so it repaints the island too.
+    play(3);
+    loop.advance(1);
+    ASSERT_TRUE(barsRect().isValid());
+    auto cover = std::make_shared<QImage>(32, 32, QImage::Format_ARGB32_Premultiplied);
+    cover->fill(Qt::red);
+    play(4, true, cover);
+    loop.runUntilIdle();
+    loop.advance(tick);
+    EXPECT_GT(window->lastRepaint().width(), 200);
+}
+
+TEST_F(ControllerTest, ASurfaceThatHoldsFramesBackStillGetsEveryFrameItGrants) {
+    showWindow();
+    play(0);
+    loop.advance(2);
+    surface.holdsFrames = true;
+    loop.advance(0.2);  // a frame, then the surface holds the next back
+    const int held = surface.framesDrawn;
+    loop.advance(1);
+    EXPECT_EQ(surface.framesDrawn, held);
+    EXPECT_TRUE(surface.frameOwed());
+    // Each late grant gets a frame, and the bars have moved between them.
+    QImage last = surface.image;
+    for (int i = 1; i <= 10; ++i) {
+        loop.advance(0.3);
+        surface.frameCallback();
+        EXPECT_EQ(surface.framesDrawn, held + i);
+        EXPECT_NE(surface.image, last);
+        last = surface.image;
+    }
+}
+
+TEST_F(ControllerTest, HiddenAsksForNoFramesAndShownDrawsAgain) {
+    showWindow();
+    play(0);
+    loop.advance(2);
+    window->hide();
+    const int drawn = surface.framesDrawn;
+    const int asked = surface.frameRequests;
+    play(1);
+    loop.advance(5);
+    EXPECT_EQ(surface.framesDrawn, drawn);
+    EXPECT_EQ(surface.frameRequests, asked);
+    EXPECT_EQ(loop.pendingCount(), 0u);  // nothing left to wake the process for frames
+    window->show();
+    loop.advance(1);
+    EXPECT_GT(surface.framesDrawn, drawn + 5);
+    // Back to the bars alone after the whole panel.
+    EXPECT_TRUE(barsRect().adjusted(-2, -2, 2, 2).contains(window->lastRepaint()));
+}
+
+TEST_F(ControllerTest, AFrameTheSurfaceDroppedIsMadeUpForWithAWholeOne) {
+    showWindow();
+    play(0);
+    loop.advance(2);
+    surface.takesFrames = false;  // off the screen for a moment
+    loop.advance(0.3);
+    surface.takesFrames = true;
+    const int before = surface.framesDrawn;
+    loop.advance(NotchWindowController::kPieceInterval);
+    ASSERT_EQ(surface.framesDrawn, before + 1);
+    EXPECT_EQ(surface.lastDirty, QRegion(0, 0, 700, 320));  // its pixels were behind
+    loop.advance(NotchWindowController::kPieceInterval);
+    EXPECT_TRUE(barsRect().adjusted(-2, -2, 2, 2).contains(window->lastRepaint()));
+}
+
+TEST_F(ControllerTest, AChangeThatArrivesWhileAFrameIsDrawnIsDrawnNext) {
+    showWindow();
+    play(0);
+    loop.advance(2);
+    settings.setHoverToExpand(false);
+    surface.duringPaint = [&] { window->viewModel().expand(); };
+    loop.advance(0.1);
+    ASSERT_FALSE(surface.duringPaint);
+    EXPECT_EQ(state(), IslandState::expanded);
+    loop.advance(2);
+    // The card is drawn: the island grew far past the compact pill.
+    EXPECT_GT(surface.inputRegions.back().boundingRect().height(), 100);
 }
 
 TEST_F(ControllerTest, PlacedOnTheMainOutputAndAgainWhenOutputsChange) {
@@ -128,8 +254,7 @@ TEST_F(ControllerTest, PlacedOnTheMainOutputAndAgainWhenOutputsChange) {
 }
 
 TEST_F(ControllerTest, PointerOverTheIslandHoversClicksAndOpensTheMenu) {
-    window->reanchor();
-    window->show();
+    showWindow();
     startActivity();
     const QPointF onIsland(350, 10);
     settings.setHoverToExpand(false);
@@ -143,8 +268,10 @@ TEST_F(ControllerTest, PointerOverTheIslandHoversClicksAndOpensTheMenu) {
 
     surface.click(onIsland);
     EXPECT_EQ(state(), IslandState::expanded);
+    loop.advance(2);
     // A press that ends elsewhere is no click.
     surface.pointer(PanelPointer::Kind::press, onIsland, Qt::LeftButton);
+    loop.advance(0.1);
     surface.pointer(PanelPointer::Kind::release, QPointF(20, 300), Qt::LeftButton);
     EXPECT_EQ(state(), IslandState::expanded);
     // Other buttons do not click; the right one opens the menu where the pointer is.
@@ -159,8 +286,7 @@ TEST_F(ControllerTest, PointerOverTheIslandHoversClicksAndOpensTheMenu) {
 }
 
 TEST_F(ControllerTest, WheelNotchesDriveTheIslandAndMomentumDoesNot) {
-    window->reanchor();
-    window->show();
+    showWindow();
     settings.setHoverToExpand(false);
     startActivity();
     const QPointF onIsland(350, 10);

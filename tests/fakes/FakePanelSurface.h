@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <vector>
 
@@ -25,7 +27,9 @@ public:
     std::size_t main = 0;
     std::optional<std::size_t> placedOn;
     bool shown = false;
-    bool ready = true;  // false: frames wait for `frameCallback()`
+    bool ready = true;                  // false: frames wait for `frameCallback()`
+    bool takesFrames = true;            // false: frames are dropped as by a window off the screen
+    std::function<void()> duringPaint;  // runs inside the next frame's paint, once
     int frameRequests = 0;
     int framesDrawn = 0;
     QRegion lastDirty;
@@ -35,12 +39,19 @@ public:
     std::vector<ScreenInfo> outputs() const override { return screens; }
     std::size_t mainOutput() const override { return main; }
     void placeAtTopCentre(std::size_t output) override { placedOn = output; }
-    void show() override { shown = true; }
+    // Like a window: requests wait while it is off the screen.
+    void show() override {
+        shown = true;
+        if (ready && std::exchange(m_wanted, false)) {
+            onFrame();
+        }
+    }
     void hide() override { shown = false; }
     double scale() const override { return 1; }
     void requestFrame() override {
         ++frameRequests;
-        if (ready) {
+        EXPECT_FALSE(m_drawing) << "a frame asked for while one is drawn";
+        if (ready && shown) {
             m_wanted = false;
             onFrame();
         } else {
@@ -48,24 +59,36 @@ public:
         }
     }
     void drawFrame(const QRegion& dirty, const std::function<void(QPainter&)>& paint) override {
+        if (!shown || !takesFrames) {
+            return;
+        }
         ++framesDrawn;
         lastDirty = dirty;
+        m_drawing = true;
         QPainter p(&image);
         p.setClipRegion(dirty);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(image.rect(), Qt::transparent);
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         paint(p);
+        if (auto during = std::exchange(duringPaint, {})) {
+            during();
+        }
+        m_drawing = false;
+        ready = ready && !holdsFrames;
     }
     void setInputRegion(const QPolygonF& outline) override { inputRegions.push_back(outline); }
 
+    /// Like a compositor: after each frame the next waits for `frameCallback()`.
+    bool holdsFrames = false;
     /// The desktop is ready for the next frame.
     void frameCallback() {
         ready = true;
-        if (std::exchange(m_wanted, false) && onFrame) {
+        if (shown && std::exchange(m_wanted, false) && onFrame) {
             onFrame();
         }
     }
+    bool frameOwed() const { return m_wanted; }
     void pointer(PanelPointer::Kind kind, QPointF at, Qt::MouseButton button = Qt::NoButton) {
         onPointer({kind, at, at + QPointF(370, 0), button});
     }
@@ -82,6 +105,7 @@ public:
 
 private:
     bool m_wanted = false;
+    bool m_drawing = false;
 };
 
 }  // namespace korvo

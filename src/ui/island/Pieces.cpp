@@ -15,6 +15,10 @@ namespace {
 // A click shows the press for this long even when the button is released at once.
 constexpr double kPressBeat = 0.12;
 
+// The equalizer bars' heights: at rest, and at the top of each bar's swing.
+constexpr double kBarRest = 4;
+constexpr std::array<double, 3> kBarPeaks{14, 8, 11};
+
 // The number a text starts with ("85" of "85%", "12" of "12m left"); 0 when there is none.
 double leadingNumber(const QString& s) {
     int end = 0;
@@ -54,19 +58,23 @@ View artworkThumb(const SharedImage& image, double size) {
 }
 
 View equalizerBars(const ViewContext& ctx, const QString& key, QColor tint) {
-    constexpr std::array<double, 3> kPeaks{14, 8, 11};
-    constexpr double kRest = 4;
-    Views bars;
-    for (std::size_t i = 0; i < kPeaks.size(); ++i) {
-        const double h = ctx.animator.repeating(
-            key + QStringLiteral(".bar") + QString::number(i), kRest, kPeaks[i], 0.4,
-            static_cast<double>(i) * 0.13, Curve::easeInOut, key);
-        bars.push_back(roundedRectangle(1, Fill::solid(tint)).frame(3, h));
+    // A piece of its own: while nothing else moves, the window builds and redraws the bars alone.
+    // The sine ease keeps each frame's step small at the window's slower pace for pieces.
+    std::array<QString, kBarPeaks.size()> keys;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        keys[i] = key + QStringLiteral(".bar") + QString::number(i);
     }
-    // Named, so the window redraws only the bars while nothing else moves.
-    return hstack(2, VAlign::center, bars)
-        .frame(std::nullopt, 14)
-        .id(key)
+    return piece(key,
+                 [ctx, key, keys, tint] {
+                     Views bars;
+                     for (std::size_t i = 0; i < kBarPeaks.size(); ++i) {
+                         const double h = ctx.animator.repeating(
+                             keys[i], kBarRest, kBarPeaks[i], 0.4, static_cast<double>(i) * 0.13,
+                             Curve::sineInOut, key);
+                         bars.push_back(roundedRectangle(1, Fill::solid(tint)).frame(3, h));
+                     }
+                     return hstack(2, VAlign::center, bars).frame(std::nullopt, 14);
+                 })
         .accessibilityLabel(QStringLiteral("Playing"), AccessibleRole::image);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace korvo::ui {
 
@@ -16,6 +17,8 @@ double applyCurve(Curve curve, double t) {
             return 1 - std::pow(1 - t, 3);
         case Curve::easeInOut:
             return t < 0.5 ? 4 * t * t * t : 1 - std::pow(-2 * t + 2, 3) / 2;
+        case Curve::sineInOut:
+            return (1 - std::cos(std::numbers::pi * t)) / 2;
     }
     return t;
 }
@@ -95,7 +98,15 @@ double Animator::spring(const QString& key, double target, const Spring& spring,
         const double current = springValue(s, m_now, &v);
         s = SpringState{target, current, v, m_now, spring, resolution, true};
     }
-    return springValue(s, m_now, nullptr);
+    return settledValue(s);
+}
+
+// A spring that has settled reads its target exactly, so a settled view is the same from one
+// build to the next.
+double Animator::settledValue(const SpringState& s) const {
+    double v = 0;
+    const double value = springValue(s, m_now, &v);
+    return Spring::isSettled({value - s.target, v}, s.resolution) ? s.target : value;
 }
 
 double Animator::entrance(const QString& key, double from, double to, const Spring& spring,
@@ -111,7 +122,7 @@ double Animator::entrance(const QString& key, double from, double to, const Spri
         return from;
     }
     it->touched = true;
-    return springValue(*it, m_now, nullptr);
+    return settledValue(*it);
 }
 
 double Animator::timedProgress(const TimedState& s, double t) const {
@@ -134,7 +145,8 @@ double Animator::timed(const QString& key, double target, double duration, doubl
         const double current = s.from + (s.target - s.from) * timedProgress(s, m_now);
         s = TimedState{current, target, m_now, duration, delay, curve, true};
     }
-    return s.from + (s.target - s.from) * timedProgress(s, m_now);
+    const double progress = timedProgress(s, m_now);
+    return progress >= 1 ? s.target : s.from + (s.target - s.from) * progress;
 }
 
 double Animator::repeating(const QString& key, double from, double to, double duration,

@@ -15,7 +15,9 @@
 
 namespace korvo::ui {
 
-enum class Curve { linear, easeIn, easeOut, easeInOut };
+/// `sineInOut` eases in and out along half a cosine: at its steepest half as steep as the cubic
+/// `easeInOut`, so a swing drawn in few frames moves in even, small steps.
+enum class Curve { linear, easeIn, easeOut, easeInOut, sineInOut };
 double applyCurve(Curve curve, double t);
 
 /// How keyed content enters or leaves.
@@ -40,6 +42,9 @@ public:
 
     void beginFrame();
     void endFrame();
+    /// Moves to the clock's time between frames of the whole tree, for moving pieces built again
+    /// alone (Reuse.h): they read their values at this time, and nothing is forgotten.
+    void beginPieceFrame() { m_now = m_clock ? m_clock() : m_now; }
     double now() const { return m_now; }
     /// The clock as it reads at this moment: event handlers run between frames and time their
     /// rules by it, not by the last frame's time.
@@ -59,8 +64,8 @@ public:
                  Curve curve = Curve::easeInOut);
     /// Swings between `from` and `to` forever with auto-reverse, starting `delay` after the
     /// first request.
-    /// `region` names the view (`View::id`) the animation stays inside, so the window may
-    /// redraw just that rectangle while nothing else moves.
+    /// `region` names the piece (`piece` in View.h) the animation stays inside, so the window
+    /// may build and redraw just that piece while nothing else moves.
     double repeating(const QString& key, double from, double to, double duration, double delay,
                      Curve curve = Curve::easeInOut, const QString& region = {});
 
@@ -149,6 +154,7 @@ private:
     };
 
     double springValue(const SpringState& s, double t, double* velocity) const;
+    double settledValue(const SpringState& s) const;
     bool settledApartFromRepeats() const;
     double timedProgress(const TimedState& s, double t) const;
 

@@ -109,7 +109,8 @@ struct Node;
 using NodePtr = std::shared_ptr<Node>;
 
 /// One element of a view tree. Trees are rebuilt from state for every frame and never mutated
-/// once built, apart from the layout results that the layout pass writes into them.
+/// once built, apart from the layout results that the layout pass writes into them and the
+/// moving pieces built again in place between frames (Reuse.h).
 struct Node {
     enum class Kind {
         empty,
@@ -183,6 +184,9 @@ struct Node {
     std::function<void()> onClick;
     std::function<void(QPointF, DragPhase)> onDrag;  // point in the node's own frame
     std::function<void(double dx, double dy)> onScroll;
+
+    // A piece that moves on its own (`piece` in View.h): builds the content of this node again.
+    std::function<NodePtr()> rebuild;
 
     // What screen readers are told; none for most nodes.
     std::shared_ptr<const AccessibleInfo> accessible;

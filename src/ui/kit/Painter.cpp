@@ -398,6 +398,13 @@ void paintNode(const Node& node, Context& ctx) {
             if (!node.fill.isVisible()) {
                 return;
             }
+            if (node.lineWidth <= 0 && p.hasClipping() &&
+                shapeCovers(node.shape, node.frame, p.clipBoundingRect())) {
+                // A partial repaint inside the shape: filling what is repainted is the same
+                // and spares rasterising the whole outline for a few pixels.
+                p.fillRect(p.clipBoundingRect(), brushFor(node.fill, node.frame));
+                return;
+            }
             if (node.lineWidth > 0) {
                 p.strokePath(shapePath(node.shape, node.frame),
                              QPen(brushFor(node.fill, node.frame), node.lineWidth, Qt::SolidLine,
@@ -419,7 +426,6 @@ void paintNode(const Node& node, Context& ctx) {
             paintNode(*node.children[1], ctx);
             return;
         case K::clip: {
-            const QPainterPath path = shapePath(node.shape, node.frame);
             if (p.hasClipping()) {
                 // A partial repaint away from the shape's edge needs no clip of its own: setting
                 // one costs more than the rest of such a frame.
@@ -427,7 +433,7 @@ void paintNode(const Node& node, Context& ctx) {
                 if (!node.frame.intersects(dirty)) {
                     return;
                 }
-                if (path.contains(dirty)) {
+                if (shapeCovers(node.shape, node.frame, dirty)) {
                     paintNode(*node.child(), ctx);
                     return;
                 }
@@ -462,12 +468,20 @@ void paintNode(const Node& node, Context& ctx) {
             return;
         }
         case K::offset:
+            if (node.offset.isNull()) {
+                paintNode(*node.child(), ctx);
+                return;
+            }
             p.save();
             p.translate(node.offset);
             paintNode(*node.child(), ctx);
             p.restore();
             return;
         case K::scale: {
+            if (node.scale == 1 && node.turn == 0) {
+                paintNode(*node.child(), ctx);
+                return;
+            }
             p.save();
             const QPointF c = node.frame.center();
             p.translate(c);

@@ -12,12 +12,15 @@ constexpr double kContinuousReach = 1.28;
 constexpr double kContinuousControl = 0.64;
 constexpr double kCircularControl = 0.5523;
 
-QPainterPath roundedPath(const QRectF& r, CornerRadii radii, bool continuous) {
+// How far from its corner a rounded corner starts to bend.
+double cornerReach(const QRectF& r, double radius, bool continuous) {
     const double limit = std::min(r.width(), r.height()) / 2.0;
-    auto reach = [&](double radius) {
-        const double want = continuous ? radius * kContinuousReach : radius;
-        return std::clamp(want, 0.0, limit);
-    };
+    const double want = continuous ? radius * kContinuousReach : radius;
+    return std::clamp(want, 0.0, limit);
+}
+
+QPainterPath roundedPath(const QRectF& r, CornerRadii radii, bool continuous) {
+    auto reach = [&](double radius) { return cornerReach(r, radius, continuous); };
     const double k = continuous ? kContinuousControl : kCircularControl;
     const double tl = reach(radii.topLeft);
     const double tr = reach(radii.topRight);
@@ -100,6 +103,38 @@ QPainterPath shapePath(const Outline& style, const QRectF& rect) {
         }
     }
     return p;
+}
+
+bool shapeCovers(const Outline& style, const QRectF& rect, const QRectF& area) {
+    if (!rect.contains(area)) {
+        return false;
+    }
+    CornerRadii radii;
+    bool continuous = style.continuous;
+    switch (style.type) {
+        case Outline::Type::rectangle:
+            return true;
+        case Outline::Type::roundedRectangle:
+            radii = style.radii;
+            break;
+        case Outline::Type::capsule:
+            radii = CornerRadii::all(std::min(rect.width(), rect.height()) / 2.0);
+            continuous = false;
+            break;
+        case Outline::Type::circle:
+        case Outline::Type::polyline:
+        case Outline::Type::area:
+            return false;
+    }
+    // The outline leaves its rectangle only inside the squares where the corners bend.
+    auto clear = [&](double radius, bool right, bool bottom) {
+        const double d = cornerReach(rect, radius, continuous);
+        const QRectF corner(right ? rect.right() - d : rect.left(),
+                            bottom ? rect.bottom() - d : rect.top(), d, d);
+        return d <= 0 || !corner.intersects(area);
+    };
+    return clear(radii.topLeft, false, false) && clear(radii.topRight, true, false) &&
+           clear(radii.bottomRight, true, true) && clear(radii.bottomLeft, false, true);
 }
 
 }  // namespace korvo::ui

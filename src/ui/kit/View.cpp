@@ -6,7 +6,10 @@ namespace korvo::ui {
 
 namespace {
 
+thread_local std::uint64_t t_nodesMade = 0;
+
 NodePtr makeNode(Node::Kind kind) {
+    ++t_nodesMade;
     auto n = std::make_shared<Node>();
     n->kind = kind;
     return n;
@@ -36,6 +39,7 @@ View View::wrap(Node::Kind kind) const {
 }
 
 View View::copyLeaf() const {
+    ++t_nodesMade;
     auto n = std::make_shared<Node>(*m_node);
     return View(n);
 }
@@ -166,6 +170,7 @@ View View::foreground(QColor c) const {
 // belong to the same region.
 View View::interactive() const {
     if (m_node->kind == Node::Kind::interactive) {
+        ++t_nodesMade;
         return View(std::make_shared<Node>(*m_node));
     }
     return wrap(Node::Kind::interactive);
@@ -224,6 +229,16 @@ View View::accessibilityHidden() const {
 
 View empty() {
     return View();
+}
+
+View piece(const QString& identity, std::function<View()> body) {
+    View v = body().id(identity);
+    v.node()->rebuild = [body = std::move(body)] { return body().node(); };
+    return v;
+}
+
+std::uint64_t nodesMade() {
+    return t_nodesMade;
 }
 
 View hstack(double spacing, VAlign alignment, Views children) {

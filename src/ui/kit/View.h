@@ -3,6 +3,7 @@
 #include "ui/kit/Node.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 
 namespace korvo::ui {
@@ -75,6 +76,13 @@ private:
 using Views = std::vector<View>;
 
 View empty();
+/// A small piece that moves on its own, such as the equalizer bars: `body` builds it and is
+/// kept, so that between builds of the whole tree the window can build the piece alone again
+/// at the animator's time, lay it out where it was and repaint just its rectangle (Reuse.h).
+/// What moves inside must leave the piece's size alone. Named like `View::id`.
+View piece(const QString& identity, std::function<View()> body);
+/// Nodes made on this thread so far: how much a frame builds.
+std::uint64_t nodesMade();
 View hstack(double spacing, VAlign alignment, Views children);
 View vstack(double spacing, HAlign alignment, Views children);
 View zstack(Alignment alignment, Views children);

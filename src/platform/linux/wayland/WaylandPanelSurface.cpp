@@ -94,6 +94,7 @@ struct WaylandPanelSurface::Listeners {
     static void release(void* data, wl_buffer*) {
         auto* b = static_cast<Buffer*>(data);
         b->owner->m_ring.released(b->index);
+        b->owner->bufferReleased();
     }
     static void enter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface,
                       wl_fixed_t x, wl_fixed_t y) {
@@ -428,13 +429,20 @@ void WaylandPanelSurface::releaseBuffers() {
 }
 
 void WaylandPanelSurface::requestFrame() {
-    if (!m_layer || !m_configured || m_frameCallback) {
-        m_frameWanted = true;  // asked again when the surface is ready or the compositor calls
+    // Asked again when the surface is ready, the compositor calls, or a buffer comes back.
+    if (!m_layer || !m_configured || m_frameCallback || !m_ring.acquire()) {
+        m_frameWanted = true;
         return;
     }
     m_frameWanted = false;
     if (onFrame) {
         onFrame();
+    }
+}
+
+void WaylandPanelSurface::bufferReleased() {
+    if (m_frameWanted && !m_frameCallback) {
+        requestFrame();
     }
 }
 
@@ -492,11 +500,8 @@ void WaylandPanelSurface::drawFrame(const QRegion& dirty,
     const auto pick = m_ring.acquire();
     Buffer* buffer = pick ? bufferFor(pick->index, pick->fresh) : nullptr;
     if (!buffer) {
-        // Every buffer is still the compositor's: draw everything once one comes back.
-        m_frameWanted = true;
-        if (onExposed) {
-            onExposed();
-        }
+        // No buffer to draw into (every one still the compositor's, or no memory): the frame is
+        // not drawn, and the controller draws everything in the next one.
         return;
     }
     const QRegion pixels = scaled(dirty, m_scale);

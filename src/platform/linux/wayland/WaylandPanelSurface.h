@@ -73,6 +73,7 @@ private:
     void setOutputName(std::uint32_t globalName);
     void closed();
     void frameDone();
+    void bufferReleased();
     void outputsChanged();
     void updateScale();
     void seatChanged(std::uint32_t capabilities);
