@@ -439,7 +439,7 @@ void paintNode(const Node& node, Context& ctx) {
                 }
             }
             p.save();
-            p.setClipPath(path, Qt::IntersectClip);
+            p.setClipPath(shapePath(node.shape, node.frame), Qt::IntersectClip);
             if (const Node* backdrop = ctx.silhouette ? opaqueBackdrop(node) : nullptr) {
                 // A shade's source needs only the backdrop: what is drawn on it covers no more.
                 paintNode(*backdrop, ctx);
