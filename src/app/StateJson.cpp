@@ -72,7 +72,12 @@ QJsonObject nowPlayingJson(const NowPlayingInfo& p) {
             {"elapsed", p.elapsed},
             {"source", rawValue(p.sourceApp)},
             {"sourceLabel", optionalString(p.sourceLabel)},
-            {"volume", optionalNumber(p.volume)}};
+            {"volume", optionalNumber(p.volume)},
+            {"capabilities", QJsonObject{{"playPause", p.canPlayPause},
+                                         {"next", p.canGoNext},
+                                         {"previous", p.canGoPrevious},
+                                         {"seek", p.canSeek},
+                                         {"volume", p.canSetVolume}}}};
 }
 
 QJsonObject payloadJson(const ActivityPayload& payload) {

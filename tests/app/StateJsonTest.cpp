@@ -31,6 +31,8 @@ TEST(StateJson, EveryFieldOfEveryPayloadKindAppears) {
     track.sourceApp = MediaSource::browser;
     track.sourceLabel = "Firefox";
     track.volume = 0.7;
+    track.canPlayPause = track.canGoNext = true;  // a live stream: no going back, no seeking
+    track.canSetVolume = true;
     const QJsonObject np = payloadJson(track);
     EXPECT_EQ(np["type"], "nowPlaying");
     EXPECT_EQ(np["title"], "Song");
@@ -44,6 +46,12 @@ TEST(StateJson, EveryFieldOfEveryPayloadKindAppears) {
     EXPECT_EQ(np["source"], "browser");
     EXPECT_EQ(np["sourceLabel"], "Firefox");
     EXPECT_EQ(np["volume"], 0.7) << dump(np);
+    const QJsonObject can = np["capabilities"].toObject();
+    EXPECT_EQ(can["playPause"], true);
+    EXPECT_EQ(can["next"], true);
+    EXPECT_EQ(can["previous"], false);
+    EXPECT_EQ(can["seek"], false);
+    EXPECT_EQ(can["volume"], true) << dump(np);
 
     const QJsonObject battery = payloadJson(BatteryInfo{42, true, 5700});
     EXPECT_EQ(battery["percentage"], 42);
