@@ -64,7 +64,7 @@ QString ControlService::Toast(const QString& icon, const QString& title, const Q
     auto t = TransientNotification::make(
         icon, title, subtitle.isEmpty() ? std::nullopt : std::optional<QString>(subtitle), duration,
         *activityPriorityFromRaw(priority));
-    const QString id = t.id.toString(QUuid::WithoutBraces);
+    QString id = t.id.toString(QUuid::WithoutBraces);
     m_bus.post(std::move(t));
     return id;
 }

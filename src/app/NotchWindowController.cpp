@@ -258,8 +258,8 @@ QRegion NotchWindowController::buildWhole(bool repaintAll) {
                              .toAlignedRect()
                              .adjusted(-kShade, -kShade, kShade, kShade)
                              .intersected(panelRect());
-    const QRegion region = repaintAll || m_drawnBounds.isEmpty() ? QRegion(panelRect())
-                                                                 : QRegion(m_drawnBounds) + bounds;
+    QRegion region = repaintAll || m_drawnBounds.isEmpty() ? QRegion(panelRect())
+                                                           : QRegion(m_drawnBounds) + bounds;
     m_drawnBounds = bounds;
     return region;
 }

@@ -113,8 +113,8 @@ private:
     bool m_rebuild = true;
     bool m_piecesDue = false;
     bool m_repaintAll = true;
-    Motion m_motion = Motion::none;  // what kept moving after the latest whole build
-    QSet<QString> m_pieces;          // the pieces that move, when only they do
+    Motion m_motion = Motion::none;       // what kept moving after the latest whole build
+    QSet<QString> m_pieces;               // the pieces that move, when only they do
     std::vector<ui::Node*> m_pieceNodes;  // in the kept tree
     QRegion m_piecesRegion;               // where they are drawn
     bool m_piecesHoldHits = false;        // their content takes the pointer

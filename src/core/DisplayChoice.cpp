@@ -118,7 +118,7 @@ std::optional<std::size_t> chooseDisplay(const std::vector<DisplayDescription>& 
 }
 
 QString displayLabel(const QString& name, const QString& manufacturer, const QString& model) {
-    const QString what = (manufacturer + QLatin1Char(' ') + model).trimmed();
+    QString what = (manufacturer + QLatin1Char(' ') + model).trimmed();
     if (what.isEmpty()) {
         return name;
     }

@@ -1,4 +1,4 @@
-#include "ui/island/Theme.h"
+#include "ui/style/Theme.h"
 
 #include "fakes/PlainPreferences.h"
 

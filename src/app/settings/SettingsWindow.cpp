@@ -8,9 +8,9 @@
 #include "settings/HUDStat.h"
 #include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
-#include "ui/island/Theme.h"
 #include "ui/kit/Shapes.h"
 #include "ui/kit/Symbols.h"
+#include "ui/style/Theme.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -175,7 +175,7 @@ class Expander {
 public:
     Expander(icalcomponent* calendar, const QDateTime& from, const QDateTime& to,
              std::optional<QColor> color, std::vector<CalendarEvent>& out)
-        : m_calendar(calendar), m_from(from), m_to(to), m_color(std::move(color)), m_out(out) {}
+        : m_calendar(calendar), m_from(from), m_to(to), m_color(color), m_out(out) {}
 
     // One event with its overridden instances (same UID, with a RECURRENCE-ID).
     void expand(icalcomponent* master, const std::vector<icalcomponent*>& overrides) {

@@ -116,10 +116,10 @@ void PeripheralBatteryWatch::bluezPropertiesChanged(const QDBusMessage& message)
         return;
     }
     const QString interface = args.at(0).toString();
-    if (interface == kBattery) {
-        somethingChanged();
-    } else if (interface == BlueZHub::kDeviceInterface && args.size() >= 2 &&
-               qdbus_cast<QVariantMap>(args.at(1)).contains(QStringLiteral("Connected"))) {
+    // A level changed, or a device came or went.
+    if (interface == kBattery ||
+        (interface == BlueZHub::kDeviceInterface && args.size() >= 2 &&
+         qdbus_cast<QVariantMap>(args.at(1)).contains(QStringLiteral("Connected")))) {
         somethingChanged();
     }
 }

@@ -48,7 +48,7 @@ QString iniValue(const QString& file, const QStringList& keys) {
     }
     QSettings ini(file, QSettings::IniFormat);
     for (const auto& key : keys) {
-        const QString v = ini.value(key).toString();
+        QString v = ini.value(key).toString();
         if (!v.isEmpty()) {
             return v;
         }
@@ -120,7 +120,7 @@ QString ScreenshotFolderIndex::picturesFolder(const QString& home, const QString
         while (!in.atEnd()) {
             const auto m = line.match(in.readLine());
             if (m.hasMatch()) {
-                const QString path = toolPath(m.captured(1), home);
+                QString path = toolPath(m.captured(1), home);
                 // "$HOME/" alone means the user switched the folder off.
                 if (!path.isEmpty() && path != cleanPath(home)) {
                     return path;

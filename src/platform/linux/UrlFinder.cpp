@@ -18,14 +18,12 @@ const QRegularExpression& linkPattern() {
 QString withoutTrailingPunctuation(QString link) {
     while (!link.isEmpty()) {
         const QChar last = link.back();
-        if (QStringLiteral(".,;:!?*").contains(last)) {
-            link.chop(1);
-        } else if (last == QLatin1Char(')') &&
-                   link.count(QLatin1Char(')')) > link.count(QLatin1Char('('))) {
-            link.chop(1);
-        } else {
+        const bool unopenedBracket =
+            last == QLatin1Char(')') && link.count(QLatin1Char(')')) > link.count(QLatin1Char('('));
+        if (!QStringLiteral(".,;:!?*").contains(last) && !unopenedBracket) {
             break;
         }
+        link.chop(1);
     }
     return link;
 }

@@ -175,9 +175,10 @@ void NotificationService::received(const DesktopNotification& n) {
         burst.times.pop_front();
     }
     burst.times.push_back(now);
-    if (isCritical(n)) {
-        post(n);  // never folded away
-    } else if (burst.folded > 0 || static_cast<int>(burst.times.size()) > kBurstLimit) {
+    // A critical notification is never folded away.
+    const bool folds =
+        !isCritical(n) && (burst.folded > 0 || static_cast<int>(burst.times.size()) > kBurstLimit);
+    if (folds) {
         if (burst.folded == 0) {
             auto weak = m_life.weak();
             burst.flush = m_loop.postDelayed(kBurstWindow, [this, weak, app] {

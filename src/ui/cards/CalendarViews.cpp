@@ -1,9 +1,9 @@
 #include "CalendarViews.h"
 
 #include "ui/cards/CardPieces.h"
-#include "ui/island/MediumRows.h"
-#include "ui/island/Palette.h"
-#include "ui/island/Theme.h"
+#include "ui/style/MediumRows.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Theme.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
 #include "CardPieces.h"
 
 #include "settings/Preferences.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <algorithm>
 #include <cmath>

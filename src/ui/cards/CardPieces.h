@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/island/Presentations.h"
 #include "ui/kit/Interaction.h"
 #include "ui/kit/View.h"
+#include "ui/style/PresentationContext.h"
 
 #include <QColor>
 #include <QString>

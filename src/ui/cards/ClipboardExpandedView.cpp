@@ -1,8 +1,8 @@
 #include "ClipboardExpandedView.h"
 
 #include "ui/cards/CardPieces.h"
-#include "ui/island/Palette.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Theme.h"
 
 #include <QTextBoundaryFinder>
 

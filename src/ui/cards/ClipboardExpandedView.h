@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/island/Presentations.h"
 #include "ui/kit/View.h"
+#include "ui/style/PresentationContext.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "activities/Activity.h"
-#include "ui/island/Presentations.h"
 #include "ui/kit/View.h"
+#include "ui/style/PresentationContext.h"
 
 #include <vector>
 

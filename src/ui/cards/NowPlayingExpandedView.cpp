@@ -3,8 +3,8 @@
 #include "settings/AccentColors.h"
 #include "settings/Preferences.h"
 #include "ui/cards/CardPieces.h"
-#include "ui/island/Pieces.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Pieces.h"
+#include "ui/style/Theme.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,9 +29,6 @@ constexpr double kUnmuteFallback = 0.6;
 // position to show or seek.
 const QString kNoLengthHint =
     QStringLiteral("This tab reports no length, so there is nothing to seek.");
-
-// A control the player does not offer stays in its place, dimmed, and takes no clicks.
-constexpr double kUnavailable = 0.3;
 
 // What the card remembers while it stays on screen; it starts afresh each time it comes back.
 struct CardState {
@@ -172,17 +169,6 @@ View positionRow(const PresentationContext& ctx, const std::shared_ptr<CardState
 
 }  // namespace
 
-View transportButton(const PresentationContext& ctx, const QString& id, const QString& symbolName,
-                     double size, bool available, std::function<void()> action) {
-    if (available) {
-        return controlButton(ctx.ui, id, symbolName, size, std::move(action));
-    }
-    return symbol(symbolName, {size, Weight::bold})
-        .frame(size + 12, size + 12)
-        .opacity(kUnavailable)
-        .id(id);
-}
-
 namespace {
 
 void toggleMute(CardState& s, MediaControls& media) {
@@ -238,20 +224,20 @@ View transportRow(const PresentationContext& ctx, const std::shared_ptr<CardStat
                   const NowPlayingInfo& info) {
     MediaControls* media = &ctx.media();
     const View buttons =
-        hstack(
-            30, VAlign::center,
-            {transportButton(ctx, QStringLiteral("nowPlaying.previous"),
-                             QStringLiteral("backward.fill"), 15, info.canGoPrevious,
-                             [media] { media->previous(); }),
-             // The glyph swells as play turns to pause and back.
-             transportButton(
-                 ctx, QStringLiteral("nowPlaying.playPause"),
-                 info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), 20,
-                 info.canPlayPause, [media] { media->togglePlayPause(); })
-                 .scale(bounceScale(ctx.ui.animator, QStringLiteral("nowPlaying.playPause.swap"),
-                                    info.isPlaying)),
-             transportButton(ctx, QStringLiteral("nowPlaying.next"), QStringLiteral("forward.fill"),
-                             15, info.canGoNext, [media] { media->next(); })})
+        hstack(30, VAlign::center,
+               {transportButton(ctx.ui, QStringLiteral("nowPlaying.previous"),
+                                QStringLiteral("backward.fill"), 15, info.canGoPrevious,
+                                [media] { media->previous(); }),
+                // The glyph swells as play turns to pause and back.
+                transportButton(
+                    ctx.ui, QStringLiteral("nowPlaying.playPause"),
+                    info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), 20,
+                    info.canPlayPause, [media] { media->togglePlayPause(); })
+                    .scale(bounceScale(ctx.ui.animator, QStringLiteral("nowPlaying.playPause.swap"),
+                                       info.isPlaying)),
+                transportButton(ctx.ui, QStringLiteral("nowPlaying.next"),
+                                QStringLiteral("forward.fill"), 15, info.canGoNext,
+                                [media] { media->next(); })})
             .maxWidth();
     const View trailing = info.volume && info.canSetVolume
                               ? volumeControl(ctx, s)

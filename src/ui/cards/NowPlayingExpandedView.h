@@ -1,8 +1,8 @@
 #pragma once
 
 #include "activities/Activity.h"
-#include "ui/island/Presentations.h"
 #include "ui/kit/View.h"
+#include "ui/style/PresentationContext.h"
 
 #include <QString>
 
@@ -38,11 +38,5 @@ QString nowPlayingCardSubtitle(const NowPlayingInfo& info);
 
 /// The glyph that stands for the player when it offers no volume.
 QString sourceSymbol(MediaSource source);
-
-/// A transport button: the control button when the player offers the control, otherwise the
-/// same glyph in the same place, dimmed, taking no clicks.
-ui::View transportButton(const PresentationContext& ctx, const QString& id,
-                         const QString& symbolName, double size, bool available,
-                         std::function<void()> action);
 
 }  // namespace korvo

@@ -1,9 +1,9 @@
 #include "SystemHUDView.h"
 
 #include "ui/cards/CardPieces.h"
-#include "ui/island/IslandMetrics.h"
-#include "ui/island/Palette.h"
-#include "ui/island/Theme.h"
+#include "ui/style/IslandMetrics.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Theme.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "settings/HUDStat.h"
-#include "ui/cards/CardSources.h"
-#include "ui/island/Presentations.h"
 #include "ui/kit/View.h"
+#include "ui/style/CardSources.h"
+#include "ui/style/PresentationContext.h"
 
 #include <QColor>
 #include <QPointF>

@@ -1,7 +1,7 @@
 #include "BatteryViews.h"
 
-#include "ui/island/Palette.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Theme.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #include "Presentations.h"
 
-#include "ui/island/Palette.h"
-#include "ui/island/Pieces.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Pieces.h"
+#include "ui/style/Theme.h"
 
 namespace korvo {
 

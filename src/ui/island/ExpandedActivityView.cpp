@@ -6,8 +6,8 @@
 #include "ui/cards/NowPlayingExpandedView.h"
 #include "ui/cards/SystemHUDView.h"
 #include "ui/island/BatteryViews.h"
-#include "ui/island/MediumRows.h"
-#include "ui/island/Theme.h"
+#include "ui/style/MediumRows.h"
+#include "ui/style/Theme.h"
 
 namespace korvo {
 

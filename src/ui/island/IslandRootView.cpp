@@ -1,10 +1,10 @@
 #include "IslandRootView.h"
 
 #include "settings/HUDStat.h"
-#include "ui/island/IslandMetrics.h"
 #include "ui/island/Presentations.h"
-#include "ui/island/Theme.h"
 #include "ui/kit/Shapes.h"
+#include "ui/style/IslandMetrics.h"
+#include "ui/style/Theme.h"
 
 #include <QLocale>
 

@@ -1,29 +1,11 @@
 #include "Presentations.h"
 
 #include "ui/cards/SystemHUDView.h"
-#include "ui/island/Theme.h"
-
-#include <QDesktopServices>
+#include "ui/style/Theme.h"
 
 namespace korvo {
 
 using namespace ui;
-
-MediaControls& PresentationContext::media() const {
-    static NoMediaControls none;
-    return services.media ? *services.media : none;
-}
-
-bool PresentationContext::lowPowerMode() const {
-    return services.lowPowerMode && services.lowPowerMode();
-}
-
-std::function<void(const QUrl&)> PresentationContext::urlOpener() const {
-    if (services.openURL) {
-        return services.openURL;
-    }
-    return [](const QUrl& url) { QDesktopServices::openUrl(url); };
-}
 
 View hudView(const PresentationContext& ctx) {
     return systemHUDView(ctx, QStringLiteral("hud"));

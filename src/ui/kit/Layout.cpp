@@ -128,7 +128,7 @@ size_t qHash(const TextKey& key, size_t seed = 0) {
 
 // Shaping a text is the costliest step of a layout; a frame asks for the same few dozen texts,
 // in the same widths, as the last one. Fonts here differ only in size and weight (see qtFont).
-QSizeF remembered(TextKey key, const std::function<QSizeF()>& measure) {
+QSizeF remembered(const TextKey& key, const std::function<QSizeF()>& measure) {
     constexpr qsizetype kMaxEntries = 2048;
     thread_local QHash<TextKey, QSizeF> cache;
     if (const auto it = cache.constFind(key); it != cache.constEnd()) {
@@ -138,7 +138,7 @@ QSizeF remembered(TextKey key, const std::function<QSizeF()>& measure) {
         cache.clear();
     }
     const QSizeF value = measure();
-    cache.insert(std::move(key), value);
+    cache.insert(key, value);
     return value;
 }
 

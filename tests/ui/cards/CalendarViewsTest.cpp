@@ -1,9 +1,9 @@
 #include "ui/cards/CalendarViews.h"
 
 #include "ui/cards/CardScene.h"
-#include "ui/island/MediumRows.h"
-#include "ui/island/Palette.h"
 #include "ui/kit/PointerRouter.h"
+#include "ui/style/MediumRows.h"
+#include "ui/style/Palette.h"
 
 #include <QLocale>
 

@@ -1,8 +1,8 @@
 #include "ui/cards/ClipboardExpandedView.h"
 
 #include "ui/cards/CardScene.h"
-#include "ui/island/Palette.h"
 #include "ui/kit/Painter.h"
+#include "ui/style/Palette.h"
 
 using namespace korvo;
 using namespace korvo::ui;

@@ -1,8 +1,8 @@
 #include "ui/cards/DevicesExpandedView.h"
 
 #include "ui/cards/CardScene.h"
-#include "ui/island/MediumRows.h"
-#include "ui/island/Palette.h"
+#include "ui/style/MediumRows.h"
+#include "ui/style/Palette.h"
 
 using namespace korvo;
 using namespace korvo::ui;

@@ -1,8 +1,8 @@
 #include "ui/cards/SystemHUDView.h"
 
 #include "ui/cards/CardScene.h"
-#include "ui/island/Palette.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Theme.h"
 
 using namespace korvo;
 using namespace korvo::ui;

@@ -4,9 +4,9 @@
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"
 #include "ui/ViewTree.h"
-#include "ui/island/IslandMetrics.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/Layout.h"
+#include "ui/style/IslandMetrics.h"
 
 #include <gtest/gtest.h>
 

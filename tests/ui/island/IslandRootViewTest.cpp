@@ -1,6 +1,6 @@
-#include "ui/island/IslandMetrics.h"
 #include "ui/island/IslandRenderer.h"
 #include "ui/island/IslandRootView.h"
+#include "ui/style/IslandMetrics.h"
 
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"

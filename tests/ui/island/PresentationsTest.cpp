@@ -1,9 +1,9 @@
 #include "ui/island/BatteryViews.h"
-#include "ui/island/IslandMetrics.h"
-#include "ui/island/MediumRows.h"
-#include "ui/island/Palette.h"
-#include "ui/island/Pieces.h"
 #include "ui/island/Presentations.h"
+#include "ui/style/IslandMetrics.h"
+#include "ui/style/MediumRows.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Pieces.h"
 
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"

@@ -16,7 +16,8 @@ namespace korvo::wayland {
 
 QRectF Output::logicalFrame() const {
     const int s = std::max(1, scale);
-    return {QPointF(position), QSizeF(modePixels.width() / s, modePixels.height() / s)};
+    return {QPointF(position),
+            QSizeF(modePixels.width() / double(s), modePixels.height() / double(s))};
 }
 
 struct Connection::OutputEntry : Output {

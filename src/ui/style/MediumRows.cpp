@@ -1,9 +1,8 @@
 #include "MediumRows.h"
 
-#include "ui/cards/NowPlayingExpandedView.h"
-#include "ui/island/Palette.h"
-#include "ui/island/Pieces.h"
-#include "ui/island/Theme.h"
+#include "ui/style/Palette.h"
+#include "ui/style/Pieces.h"
+#include "ui/style/Theme.h"
 
 #include <QLocale>
 
@@ -109,10 +108,10 @@ View nowPlayingMediumRow(const PresentationContext& ctx, const NowPlayingInfo& i
         artworkThumb(info.artwork, 30),
         vstack(2, HAlign::leading, {rowTitle(info.title), rowDetail(nowPlayingSubtitle(info))}),
         spacer(),
-        transportButton(ctx, QStringLiteral("medium.playPause"),
+        transportButton(ctx.ui, QStringLiteral("medium.playPause"),
                         info.isPlaying ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"),
                         13, info.canPlayPause, [media] { media->togglePlayPause(); }),
-        transportButton(ctx, QStringLiteral("medium.next"), QStringLiteral("forward.fill"), 11,
+        transportButton(ctx.ui, QStringLiteral("medium.next"), QStringLiteral("forward.fill"), 11,
                         info.canGoNext, [media] { media->next(); })};
     if (info.isPlaying) {
         row.push_back(equalizerBars(ctx.ui, QStringLiteral("medium.bars"), palette::green()));

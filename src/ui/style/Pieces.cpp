@@ -1,6 +1,6 @@
 #include "Pieces.h"
 
-#include "ui/island/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <array>
 #include <cmath>
@@ -68,9 +68,9 @@ View equalizerBars(const ViewContext& ctx, const QString& key, QColor tint) {
                  [ctx, key, keys, tint] {
                      Views bars;
                      for (std::size_t i = 0; i < kBarPeaks.size(); ++i) {
-                         const double h = ctx.animator.repeating(
-                             keys[i], kBarRest, kBarPeaks[i], 0.4, static_cast<double>(i) * 0.13,
-                             Curve::sineInOut, key);
+                         const double h = ctx.animator.repeating(keys[i], kBarRest, kBarPeaks[i],
+                                                                 0.4, static_cast<double>(i) * 0.13,
+                                                                 Curve::sineInOut, key);
                          bars.push_back(roundedRectangle(1, Fill::solid(tint)).frame(3, h));
                      }
                      return hstack(2, VAlign::center, bars).frame(std::nullopt, 14);
@@ -102,6 +102,19 @@ View controlButton(const ViewContext& ctx, const QString& id, const QString& sym
         })
         .id(id)
         .accessibilityLabel(transportName(symbolName));
+}
+
+View transportButton(const ViewContext& ctx, const QString& id, const QString& symbolName,
+                     double size, bool available, std::function<void()> action) {
+    if (available) {
+        return controlButton(ctx, id, symbolName, size, std::move(action));
+    }
+    // A control the player does not offer stays in its place, dimmed, and takes no clicks.
+    constexpr double kUnavailable = 0.3;
+    return symbol(symbolName, {size, Weight::bold})
+        .frame(size + 12, size + 12)
+        .opacity(kUnavailable)
+        .id(id);
 }
 
 View rollingText(const ViewContext& ctx, const QString& slot, const QString& string, Font font,

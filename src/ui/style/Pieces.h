@@ -23,6 +23,11 @@ ui::View equalizerBars(const ui::ViewContext& ctx, const QString& key, QColor ti
 ui::View controlButton(const ui::ViewContext& ctx, const QString& id, const QString& symbolName,
                        double size, std::function<void()> action);
 
+/// A transport button: the control button when the player offers the control, otherwise the
+/// same glyph in the same place, dimmed, taking no clicks.
+ui::View transportButton(const ui::ViewContext& ctx, const QString& id, const QString& symbolName,
+                         double size, bool available, std::function<void()> action);
+
 /// How rolling text moves when it changes.
 enum class Roll {
     byValue,   // the leading numbers are compared: a larger one rises from below
