@@ -25,7 +25,7 @@ ChangeObserver observing(Published<T>& value) {
 IslandServices islandServicesFor(AppContext& context) {
     IslandServices services;
     services.media = context.media.get();
-    LowPowerMode* lowPower = context.lowPowerMode.get();
+    LowPowerMode* lowPower = context.backends.lowPowerMode.get();
     services.lowPowerMode = [lowPower] { return lowPower->isLowPowerModeEnabled(); };
 
     CalendarService* calendar = context.calendar.get();
@@ -38,7 +38,7 @@ IslandServices islandServicesFor(AppContext& context) {
         clipboard->copyToPasteboard(entry);
     };
     services.clipboard.observe = observing(clipboard->history);
-    Pasteboard* pasteboard = context.pasteboard.get();
+    Pasteboard* pasteboard = context.backends.pasteboard.get();
     services.clipboard.available = [pasteboard] { return pasteboard->isAvailable(); };
 
     SystemStatsService* stats = context.stats.get();
