@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 using namespace korvo;
 using namespace korvo::ui;
 
@@ -72,4 +75,30 @@ TEST(SnapshotLayout, TheRowsOfEveryExpandedCardStayApartAndInsideTheIsland) {
         }
     });
     EXPECT_GE(cards, 10);
+}
+
+// The window matches a press with its release by name, across frames: every node that takes a
+// click or a drag in every scene of the tour has a name, and no other node in its tree has it.
+TEST(SnapshotLayout, EveryClickableNodeHasANameOfItsOwn) {
+    int clickable = 0;
+    walkSnapshotLayouts([&](const QString& name, const View& root) {
+        std::map<QString, int> named;
+        std::function<void(const Node&)> visit = [&](const Node& n) {
+            if (n.onClick || n.onDrag) {
+                ++clickable;
+                EXPECT_FALSE(n.id.isEmpty()) << name.toStdString() << ": an unnamed button";
+                ++named[n.id];
+            }
+            for (const auto& c : n.children) {
+                if (c) {
+                    visit(*c);
+                }
+            }
+        };
+        visit(*root.node());
+        for (const auto& [id, count] : named) {
+            EXPECT_EQ(count, 1) << name.toStdString() << ": " << id.toStdString() << " twice";
+        }
+    });
+    EXPECT_GE(clickable, 20);
 }
