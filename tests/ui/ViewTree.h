@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace korvo::test {
@@ -22,6 +23,9 @@ struct ViewTree {
         double scale;
         double offsetY;
         int depth;
+        // Keeps the tree alive for as long as an entry is held, so that an entry taken from a
+        // walker that was only a temporary still points at a node.
+        std::shared_ptr<const ui::Node> tree;
     };
     ui::View view;
     std::vector<Entry> all;
@@ -106,7 +110,7 @@ struct ViewTree {
 
 private:
     void walk(const ui::Node& n, double o, double s, double dy, int depth) {
-        all.push_back({&n, o, s, dy, depth});
+        all.push_back({&n, o, s, dy, depth, view.node()});
         o *= n.kind == ui::Node::Kind::opacity ? n.opacity : 1;
         s *= n.kind == ui::Node::Kind::scale ? n.scale : 1;
         dy += n.kind == ui::Node::Kind::offset ? n.offset.y() : 0;
