@@ -9,6 +9,7 @@
 #include "platform/linux/X11Pasteboard.h"
 #include "services/clipboard/ClipboardService.h"
 #include "settings/SettingsStore.h"
+#include "Spin.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -26,6 +27,8 @@
 #include <cstdio>
 
 using namespace korvo;
+using korvo::test::spinFor;
+using korvo::test::spinUntil;
 
 namespace {
 
@@ -33,20 +36,6 @@ constexpr char kServeSecret[] = "--serve-secret";
 constexpr char kSecret[] = "correct-horse-battery-staple";
 // What an owner gets to answer in these tests; a silent one costs this much.
 constexpr double kTimeout = 1.0;
-
-bool spinUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
-void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
 
 // Runs xclip while our event loop keeps answering selection requests (we may own the clipboard).
 QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {

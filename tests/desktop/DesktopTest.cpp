@@ -4,7 +4,9 @@
 #include "app/NotchWindowController.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/X11PanelSurface.h"
+#include "core/EngineScene.h"
 #include "settings/SettingsStore.h"
+#include "Spin.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,29 +23,10 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinFor;
+using korvo::test::spinUntil;
 
 namespace {
-
-// Runs the event loop until `done` or the deadline; never blocks the suite for long.
-bool spinUntil(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void spinFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
 
 // xdotool drives the real pointer of the X server.
 void xdotool(const QStringList& args) {
@@ -88,12 +71,7 @@ protected:
     }
 
     void startActivity() {
-        Activity a;
-        a.id = QStringLiteral("job");
-        a.kind = Activity::Kind::build;
-        a.startedAt = loop.wallNow();
-        a.payload = GenericPayload{QStringLiteral("star.fill"), QStringLiteral("Build"), {}, 0.5};
-        bus.post(ActivityStarted{a});
+        bus.post(ActivityStarted{test::buildJob(loop.wallNow())});
         ASSERT_TRUE(spinUntil([&] { return state() == IslandState::compact; }));
         spinFor(600);  // let the grow animation settle
     }
@@ -187,17 +165,7 @@ TEST_F(Desktop, NothingIsDrawnOnceSettled) {
 }
 
 TEST_F(Desktop, PlayingBarsRepaintOnlyTheirOwnRectangle) {
-    Activity a;
-    a.id = QStringLiteral("nowplaying.system");
-    a.kind = Activity::Kind::nowPlaying;
-    a.startedAt = loop.wallNow();
-    NowPlayingInfo track;
-    track.title = QStringLiteral("Song");
-    track.artist = QStringLiteral("Band");
-    track.isPlaying = true;
-    track.duration = 200;
-    a.payload = track;
-    bus.post(ActivityStarted{a});
+    bus.post(ActivityStarted{test::nowPlaying(loop.wallNow(), 0)});
     ASSERT_TRUE(spinUntil([&] { return state() == IslandState::compact; }));
     spinFor(800);  // the island has grown; only the bars still move
     const auto frames = window.framesDrawn();

@@ -8,6 +8,7 @@
 #include "platform/linux/X11PanelSurface.h"
 #include "platform/linux/X11PointerDisplay.h"
 #include "settings/SettingsStore.h"
+#include "Spin.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,6 +22,8 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinFor;
+using korvo::test::spinUntil;
 
 QPoint windowOrigin(WId window);      // main.cpp
 void announceFullScreen(WId window);  // main.cpp
@@ -29,26 +32,6 @@ namespace {
 
 // Generous: the bounds only keep a broken run from hanging, they time nothing.
 constexpr int kDeadlineMs = 15000;
-
-bool spinUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-void spinFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-}
 
 bool tool(const QString& program, const QStringList& args) {
     QProcess p;

@@ -5,6 +5,7 @@
 #include "core/QtMainLoop.h"
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
+#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinUntil;
 
 namespace korvo::test {
 SwaySession& sway();
@@ -25,18 +27,6 @@ SwaySession& sway();
 namespace {
 
 using korvo::test::sway;
-
-bool spinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 QString korvoctl() {
     return QStringLiteral(KORVO_BINARY_DIR "/tools/korvoctl");

@@ -6,6 +6,7 @@
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
+#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using namespace korvo;
+using korvo::test::spinUntil;
 
 namespace korvo::test {
 SwaySession& sway();
@@ -25,18 +27,6 @@ SwaySession& sway();
 namespace {
 
 using korvo::test::sway;
-
-bool spinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Runs a clipboard tool while this process keeps serving its own selections.
 QByteArray tool(const QString& program, const QStringList& args, const QByteArray& input = {}) {

@@ -11,6 +11,7 @@
 #include "platform/linux/wayland/WaylandFullScreenWatch.h"
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "settings/SettingsStore.h"
+#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,20 +24,9 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinUntil;
 
 namespace {
-
-bool spinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Whether the island hangs at the top centre of the screenshot, where an empty output shows its
 // background as in the bottom-left corner.

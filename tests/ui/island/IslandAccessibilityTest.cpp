@@ -1,7 +1,7 @@
 // What a screen reader finds in the island the real views build, frame after frame.
 #include "ui/island/IslandRootView.h"
 
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/PlainPreferences.h"
 #include "ui/ViewTree.h"
 #include "ui/island/IslandMetrics.h"
@@ -31,32 +31,19 @@ NowPlayingInfo song(bool playing = true) {
     return t;
 }
 
-class IslandReader : public ::testing::Test {
+class IslandReader : public test::EngineScene {
 protected:
     IslandReader()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          viewModel(loop, engine, settings, log, NotchGeometry{180, 32, false}),
+        : viewModel(loop, engine, settings, log, NotchGeometry{180, 32, false}),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction, {},
                IslandServices{&media, {}, {}, {}, {}, {}}) {
-        engine.start();
         loop.runUntilIdle();
     }
 
     void play(const NowPlayingInfo& info, bool update = false) {
-        Activity a;
-        a.id = "nowplaying.system";
-        a.kind = Activity::Kind::nowPlaying;
-        a.startedAt = startedAt;
-        a.payload = info;
-        if (update) {
-            bus.post(ActivityUpdated{a});
-        } else {
-            bus.post(ActivityStarted{a});
-        }
-        loop.runUntilIdle();
+        Activity a = test::activity("nowplaying.system", info, Activity::Kind::nowPlaying);
+        post(update ? IslandEvent(ActivityUpdated{a}) : IslandEvent(ActivityStarted{a}));
     }
     // One frame as the window draws it: build, lay out, read. The tree stays alive with the
     // items, as the window keeps its latest tree.
@@ -93,10 +80,6 @@ protected:
         return none;
     }
 
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
     test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
@@ -104,7 +87,6 @@ protected:
     RecordingMedia media;
     IslandRootView root;
     NodePtr tree;
-    QDateTime startedAt = QDateTime(QDate(2026, 3, 2), QTime(10, 0), Qt::UTC);
 };
 
 }  // namespace
@@ -254,13 +236,8 @@ TEST_F(IslandReader, WhileContentIsReplacedOnlyTheNewIsRead) {
     settle();
 
     // Another activity takes the focus: its card fades in while the track's fades out.
-    Activity build;
-    build.id = "build";
-    build.kind = Activity::Kind::build;
-    build.startedAt = startedAt.addSecs(60);
-    build.payload = GenericPayload{"hammer.fill", "Build", QStringLiteral("Compiling"), 0.5};
-    bus.post(ActivityStarted{build});
-    loop.runUntilIdle();
+    start(test::activity("build", GenericPayload{"hammer.fill", "Build", QStringLiteral("Compiling"), 0.5},
+                         Activity::Kind::build, 1));
     frame();
     loop.advance(0.09);
     const auto crossing = frame();
@@ -271,9 +248,7 @@ TEST_F(IslandReader, WhileContentIsReplacedOnlyTheNewIsRead) {
 TEST_F(IslandReader, ToastsAreAlertsWithTitleAndSubtitle) {
     play(song());
     const auto before = settle();
-    bus.post(TransientNotification::make("bolt.fill", "Charging", QStringLiteral("85%"), 10,
-                                         ActivityPriority::normal));
-    loop.runUntilIdle();
+    toast("Charging", 10, ActivityPriority::normal, "bolt.fill", QStringLiteral("85%"));
     const auto medium = settle();
     const Item& toast = find(medium, "Charging");
     EXPECT_EQ(toast.role, AccessibleRole::alert);

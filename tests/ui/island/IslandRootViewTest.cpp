@@ -2,7 +2,7 @@
 #include "ui/island/IslandRenderer.h"
 #include "ui/island/IslandRootView.h"
 
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/PlainPreferences.h"
 #include "settings/HUDStat.h"
 #include "ui/ViewTree.h"
@@ -21,13 +21,7 @@ const NotchGeometry kNotch{200, 37, true};
 
 Activity activity(const QString& id, ActivityPayload payload, int minute = 0,
                   Activity::Kind kind = Activity::Kind::custom) {
-    Activity a;
-    a.id = id;
-    a.kind = kind;
-    a.priority = ActivityPriority::normal;
-    a.startedAt = QDateTime(QDate(2026, 3, 2), QTime(10, minute), Qt::UTC);
-    a.payload = std::move(payload);
-    return a;
+    return test::activity(id, std::move(payload), kind, minute);
 }
 
 NowPlayingInfo track(double duration) {
@@ -48,29 +42,19 @@ std::vector<ConnectedDeviceInfo> devices(int n) {
 }
 
 // A small world: engine, view model and settings on a virtual clock.
-class IslandWorld : public ::testing::Test {
+class IslandWorld : public test::EngineScene {
 protected:
     IslandWorld()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          viewModel(loop, engine, settings, log, kNoNotch),
+        : viewModel(loop, engine, settings, log, kNoNotch),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction,
                [this] { return upcoming; }) {
-        engine.start();
         animator.setImmediate(true);
         loop.runUntilIdle();
     }
 
-    void start(const Activity& a) {
-        bus.post(ActivityStarted{a});
-        loop.runUntilIdle();
-    }
     void toast(const QString& icon, const QString& title) {
-        bus.post(TransientNotification::make(icon, title, QStringLiteral("sub"), 4,
-                                             ActivityPriority::normal));
-        loop.runUntilIdle();
+        EngineScene::toast(title, 4, ActivityPriority::normal, icon, QStringLiteral("sub"));
     }
     View built() {
         animator.beginFrame();
@@ -89,10 +73,6 @@ protected:
         return islandSize(state, kNoNotch, engine.focused.get(), {});
     }
 
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
     test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;

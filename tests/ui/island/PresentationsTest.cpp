@@ -5,7 +5,7 @@
 #include "ui/island/Pieces.h"
 #include "ui/island/Presentations.h"
 
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/PlainPreferences.h"
 #include "ui/ViewTree.h"
 #include "ui/kit/Layout.h"
@@ -21,10 +21,7 @@ using Tree = test::ViewTree;
 using test::RecordingMedia;
 
 Activity activity(ActivityPayload payload) {
-    Activity a;
-    a.id = "a";
-    a.payload = std::move(payload);
-    return a;
+    return test::activity("a", std::move(payload));
 }
 
 ConnectedDeviceInfo device(const QString& name, std::optional<int> battery,
