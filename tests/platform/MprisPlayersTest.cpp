@@ -29,7 +29,6 @@ namespace {
 const QString kSpotify = QStringLiteral("org.mpris.MediaPlayer2.spotify");
 const QString kVlc = QStringLiteral("org.mpris.MediaPlayer2.vlc");
 const QString kMpv = QStringLiteral("org.mpris.MediaPlayer2.mpv");
-const QString kChromium = QStringLiteral("org.mpris.MediaPlayer2.chromium.instance4242");
 
 class MprisBus : public ::testing::Test {
 protected:
@@ -144,7 +143,7 @@ TEST_F(MprisBus, ASignalReachesTheServiceInTheSameTurnAndNothingIsAskedWhileNoth
     EXPECT_TRUE(waitUntil([&] { return !island.shown; }));
 }
 
-TEST_F(MprisBus, ThePlayerShownIsTheLatestToStartAndSpotifyOutranksABrowserTab) {
+TEST_F(MprisBus, ThePlayerShownIsTheLatestToStartPlaying) {
     Island island;
     auto vlc = player(kVlc, QStringLiteral("Vlc song"));
     ASSERT_TRUE(island.showing(QStringLiteral("Vlc song")));
@@ -160,20 +159,6 @@ TEST_F(MprisBus, ThePlayerShownIsTheLatestToStartAndSpotifyOutranksABrowserTab) 
     vlc.reset();
     mpv.reset();
     ASSERT_TRUE(waitUntil([&] { return !island.shown; }));
-
-    auto tab = player(kChromium, QStringLiteral("Band - Clip - YouTube"), QStringLiteral("Brave"));
-    tab->setTrack(
-        QStringLiteral("Band - Clip - YouTube"), {}, 0,
-        {{QStringLiteral("xesam:url"), QStringLiteral("https://www.youtube.com/watch?v=abc123")}});
-    ASSERT_TRUE(island.showing(QStringLiteral("Clip")));
-    EXPECT_EQ(island.shown->artist, QStringLiteral("Band"));
-    EXPECT_EQ(island.shown->sourceLabel, QStringLiteral("YouTube"));
-    EXPECT_EQ(island.artwork.urls, QStringList{"https://i.ytimg.com/vi/abc123/mqdefault.jpg"});
-    auto spotify = player(kSpotify, QStringLiteral("Tune"), QStringLiteral("Spotify"),
-                          QStringLiteral("Paused"));
-    ASSERT_TRUE(island.showing(QStringLiteral("Tune")));
-    EXPECT_EQ(island.shown->sourceApp, MediaSource::spotify);
-    EXPECT_EQ(island.service.shownPlayer(), kSpotify);
 }
 
 TEST_F(MprisBus, SeekedMovesThePositionAndTheControlsDriveThePlayerWhereItOffersThem) {
@@ -230,7 +215,7 @@ TEST_F(MprisBus, SeekedMovesThePositionAndTheControlsDriveThePlayerWhereItOffers
     EXPECT_FALSE(island.shown->canSetVolume);
 }
 
-TEST_F(MprisBus, ACoverOfAnyPlayerIsFetchedOnceAndADeadOneIsNotAskedAgainForTheSameTrack) {
+TEST_F(MprisBus, ACoverIsFetchedOnceAndADeadOneIsNotAskedAgainForTheSameTrack) {
     Island island;
     const QString art = QStringLiteral("https://covers.example/a.jpg");
     auto vlc = std::make_unique<FakeMprisPlayer>(kVlc, QStringLiteral("VLC"));
@@ -251,15 +236,6 @@ TEST_F(MprisBus, ACoverOfAnyPlayerIsFetchedOnceAndADeadOneIsNotAskedAgainForTheS
     vlc->setTrack(QStringLiteral("Next song"), {}, 100, {{QStringLiteral("mpris:artUrl"), art}});
     ASSERT_TRUE(island.showing(QStringLiteral("Next song")));
     EXPECT_EQ(island.artwork.urls, (QStringList{art, art}));  // a new track may have it
-
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    island.artwork.completeAll(png);
-    EXPECT_TRUE(waitUntil([&] { return island.shown->artwork != nullptr; }));
 }
 
 TEST_F(MprisBus, AHungPlayerCostsOneTimeoutPerSignalAndTheIslandKeepsGoing) {
