@@ -3,9 +3,9 @@
 #include "DBusTestBus.h"
 #include "core/QtMainLoop.h"
 #include "fakes/QtPrinters.h"
+#include "Png.h"
 #include "services/screenshots/ScreenshotService.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -20,13 +20,7 @@ namespace {
 using Folder = ScreenshotFolderIndex::Folder;
 
 QByteArray pngBytes() {
-    QImage image(64, 40, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return test::png(64, 40);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes,

@@ -6,9 +6,7 @@
 #include "fakes/FakeMediaPlayers.h"
 #include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
-
-#include <QBuffer>
-#include <QImage>
+#include "Png.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +14,7 @@ using namespace korvo;
 
 namespace {
 
-QByteArray png(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using test::png;
 
 const QString kVlc = QStringLiteral("org.mpris.MediaPlayer2.vlc");
 const QString kSpotify = QStringLiteral("org.mpris.MediaPlayer2.spotify");

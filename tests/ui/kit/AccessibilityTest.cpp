@@ -2,6 +2,8 @@
 #include "ui/kit/Layout.h"
 #include "ui/kit/View.h"
 
+#include "ui/A11yItems.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,27 +15,12 @@ using a11y::Item;
 namespace {
 
 using Type = Change::Type;
+using korvo::test::named;
+using korvo::test::names;
 
 std::vector<Item> read(const View& v, QSizeF size = {300, 200}) {
     layout(*v.node(), size);
     return a11y::collect(*v.node());
-}
-
-const Item* named(const std::vector<Item>& items, const QString& name) {
-    for (const auto& i : items) {
-        if (i.name == name) {
-            return &i;
-        }
-    }
-    return nullptr;
-}
-
-QStringList names(const std::vector<Item>& items) {
-    QStringList out;
-    for (const auto& i : items) {
-        out << i.name;
-    }
-    return out;
 }
 
 const Font kFont{12};
@@ -145,19 +132,13 @@ TEST(AccessibilityMap, RectanglesFollowOffsetsScalesAndClips) {
                                .clip(Outline::rect())})
                        .frame(300, 200, Alignment::topLeading());
     const auto items = read(v);
-    const Item* moved = named(items, "Moved");
-    const Item* grown = named(items, "Grown");
-    ASSERT_TRUE(moved && grown);
-    EXPECT_EQ(moved->rect, QRectF(10, 5, 20, 20));
-    EXPECT_EQ(grown->rect, QRectF(-10, 10, 40, 40));  // doubled about its centre
+    EXPECT_EQ(named(items, "Moved").rect, QRectF(10, 5, 20, 20));
+    EXPECT_EQ(named(items, "Grown").rect, QRectF(-10, 10, 40, 40));  // doubled about its centre
     // A list scrolled up by 30 in a 20-high clip: the first row is there but out of sight,
     // half of the second shows.
-    const Item* shown = named(items, "Shown");
-    const Item* scrolled = named(items, "Scrolled");
-    ASSERT_TRUE(shown && scrolled);
-    EXPECT_TRUE(shown->offscreen);
-    EXPECT_FALSE(scrolled->offscreen);
-    EXPECT_EQ(scrolled->rect, QRectF(0, 40, 20, 10));
+    EXPECT_TRUE(named(items, "Shown").offscreen);
+    EXPECT_FALSE(named(items, "Scrolled").offscreen);
+    EXPECT_EQ(named(items, "Scrolled").rect, QRectF(0, 40, 20, 10));
 }
 
 TEST(AccessibilityMap, KeysFollowIdentitiesAndSurviveTransitionsAndEntrances) {
