@@ -140,10 +140,6 @@ public:
         std::lock_guard lock(m_mutex);
         return m_volume;
     }
-    QString status() const {
-        std::lock_guard lock(m_mutex);
-        return m_status;
-    }
 
     QString introspect(const QString&) const override { return {}; }
 
