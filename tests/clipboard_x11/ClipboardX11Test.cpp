@@ -2,6 +2,7 @@
 // (xclip, and a test client that answers as scripted), a 100 MB copy while the loop keeps
 // running, transfers in increments, an owner that never answers, password managers' copies that
 // are never read, and an entry put back for others to paste.
+#include "Spin.h"
 #include "TestOwner.h"
 #include "core/EventBus.h"
 #include "core/QtMainLoop.h"
@@ -9,7 +10,6 @@
 #include "platform/linux/X11Pasteboard.h"
 #include "services/clipboard/ClipboardService.h"
 #include "settings/SettingsStore.h"
-#include "Spin.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -155,7 +155,6 @@ TEST_F(X11Clipboard, CopiesFromOtherClientsReachTheService) {
     ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 1; }));
     EXPECT_EQ(texts(), QStringList{"Ship the island on Friday"});
     EXPECT_EQ(toasts, QStringList{"Copied|Ship the island on Friday"});
-
 
     // An old client that offers Latin-1 only.
     {

@@ -154,7 +154,7 @@ TEST_F(EngineTest, ToastEnqueueWritesTheDebugLine) {
     toast("Charging", 2);
     toast("Full", 2);
     EXPECT_EQ(logged("engine: "), (QStringList{"engine: toast enqueued 'Charging' queue=1",
-                                              "engine: toast enqueued 'Full' queue=2"}));
+                                               "engine: toast enqueued 'Full' queue=2"}));
 }
 
 TEST_F(EngineTest, CarouselFollowsStartTimeAndWraps) {

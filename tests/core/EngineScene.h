@@ -26,9 +26,10 @@ inline Activity activity(const QString& id, ActivityPayload payload = SystemStat
 
 // A build the island shows compact, started at `at`.
 inline Activity buildJob(const QDateTime& at) {
-    Activity a = activity(QStringLiteral("job"),
-                          GenericPayload{QStringLiteral("star.fill"), QStringLiteral("Build"), {}, 0.5},
-                          Activity::Kind::build);
+    Activity a =
+        activity(QStringLiteral("job"),
+                 GenericPayload{QStringLiteral("star.fill"), QStringLiteral("Build"), {}, 0.5},
+                 Activity::Kind::build);
     a.startedAt = at;
     return a;
 }

@@ -156,10 +156,10 @@ TEST_F(ViewModelTest, ClicksToggleCompactAndExpandedAndOnlyRealTransitionsAreLog
     EXPECT_EQ(state(), S::hud);
 
     EXPECT_EQ(logged("viewmodel: "), (QStringList{"viewmodel: toast sink 'Copied', state=hidden",
-                                  "viewmodel: transition hidden -> medium",
-                                  "viewmodel: transition medium -> expanded",
-                                  "viewmodel: transition expanded -> compact",
-                                  "viewmodel: transition compact -> expanded"}));
+                                                  "viewmodel: transition hidden -> medium",
+                                                  "viewmodel: transition medium -> expanded",
+                                                  "viewmodel: transition expanded -> compact",
+                                                  "viewmodel: transition compact -> expanded"}));
 }
 
 TEST_F(ViewModelTest, SmallScrollsAddUpOnlyInQuickSuccession) {

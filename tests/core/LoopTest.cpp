@@ -1,7 +1,7 @@
+#include "Spin.h"
 #include "core/Published.h"
 #include "core/QtMainLoop.h"
 #include "core/VirtualLoop.h"
-#include "Spin.h"
 
 #include <gtest/gtest.h>
 

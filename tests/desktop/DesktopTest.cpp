@@ -1,12 +1,12 @@
 // The island on a real X server (Xvfb) with a private session bus: placement, input shape,
 // pointer and wheel, focus, repaint discipline, the control interface and the hand-over.
+#include "Spin.h"
 #include "app/ControlService.h"
 #include "app/NotchWindowController.h"
+#include "core/EngineScene.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/X11PanelSurface.h"
-#include "core/EngineScene.h"
 #include "settings/SettingsStore.h"
-#include "Spin.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "platform/linux/IcsCalendarStore.h"
 
+#include "Spin.h"
 #include "core/QtMainLoop.h"
 #include "core/VirtualLoop.h"
-#include "Spin.h"
 
 #include <QDir>
 #include <QDirIterator>

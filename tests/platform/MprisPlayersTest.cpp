@@ -3,11 +3,11 @@
 // service on the real main loop.
 #include "platform/linux/MprisPlayers.h"
 
+#include "Png.h"
 #include "core/QtMainLoop.h"
 #include "fakes/FakeArtworkFetcher.h"
 #include "fakes/FakeMprisPlayer.h"
 #include "fakes/QtPrinters.h"
-#include "Png.h"
 #include "platform/DBusTestBus.h"
 #include "services/nowplaying/MediaService.h"
 #include "settings/SettingsStore.h"

@@ -1,9 +1,9 @@
 #include "platform/linux/ScreenshotFolderIndex.h"
 
 #include "DBusTestBus.h"
+#include "Png.h"
 #include "core/QtMainLoop.h"
 #include "fakes/QtPrinters.h"
-#include "Png.h"
 #include "services/screenshots/ScreenshotService.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 // Which display the island goes to, and how it steps aside for full-screen windows, on a real X
 // server with two monitors and openbox (see main.cpp).
+#include "Spin.h"
 #include "app/IslandScreens.h"
 #include "app/NotchWindowController.h"
 #include "app/settings/SettingsWindow.h"
@@ -8,7 +9,6 @@
 #include "platform/linux/X11PanelSurface.h"
 #include "platform/linux/X11PointerDisplay.h"
 #include "settings/SettingsStore.h"
-#include "Spin.h"
 
 #include <QApplication>
 #include <QCheckBox>

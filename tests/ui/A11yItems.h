@@ -18,8 +18,7 @@ inline QStringList names(const std::vector<ui::a11y::Item>& items) {
 }
 
 // The item named `name`; a failure when there is none.
-inline const ui::a11y::Item& named(const std::vector<ui::a11y::Item>& items,
-                                   const QString& name) {
+inline const ui::a11y::Item& named(const std::vector<ui::a11y::Item>& items, const QString& name) {
     for (const auto& i : items) {
         if (i.name == name) {
             return i;

@@ -1,11 +1,11 @@
 // korvo itself on a headless sway with a private session bus: it chooses the Wayland island,
 // korvoctl drives it, and the clipboard history follows copies made by other clients through
 // data-control, leaving a password manager's copy alone.
+#include "Spin.h"
 #include "SwaySession.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
-#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

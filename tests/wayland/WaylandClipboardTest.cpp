@@ -1,12 +1,12 @@
 // The data-control clipboard on a real compositor: copies by other clients are read without
 // keyboard focus, huge ones only up to the cap, a sender that hangs never holds up the main loop,
 // and a re-copy offers the text with the transient marker.
+#include "Spin.h"
 #include "SwaySession.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
-#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

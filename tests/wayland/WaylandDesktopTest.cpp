@@ -2,6 +2,7 @@
 // window on the island's output holds the toasts, one on another output does not, and a named
 // display gets the island once it is connected, the compositor's pick until then.
 #include "ClickCatcher.h"
+#include "Spin.h"
 #include "SwaySession.h"
 #include "app/IslandScreens.h"
 #include "app/NotchWindowController.h"
@@ -11,7 +12,6 @@
 #include "platform/linux/wayland/WaylandFullScreenWatch.h"
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "settings/SettingsStore.h"
-#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

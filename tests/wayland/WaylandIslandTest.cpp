@@ -2,6 +2,7 @@
 // draws, the input region, the pointer and both kinds of scroll, frames only while something
 // moves, outputs that come and outputs that go.
 #include "ClickCatcher.h"
+#include "Spin.h"
 #include "SwaySession.h"
 #include "app/NotchWindowController.h"
 #include "core/EngineScene.h"
@@ -9,7 +10,6 @@
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "settings/SettingsStore.h"
-#include "Spin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

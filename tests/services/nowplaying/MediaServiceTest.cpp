@@ -1,12 +1,12 @@
 // The now-playing service on the virtual clock, fed by players the test sets up by hand.
 #include "services/nowplaying/MediaService.h"
 
+#include "Png.h"
 #include "core/VirtualLoop.h"
 #include "fakes/FakeArtworkFetcher.h"
 #include "fakes/FakeMediaPlayers.h"
 #include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
-#include "Png.h"
 
 #include <gtest/gtest.h>
 

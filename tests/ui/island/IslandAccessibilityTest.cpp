@@ -153,8 +153,9 @@ TEST_F(IslandReader, MovementSaysNothingATrackChangeIsARenameAndAPauseSwapsOneBu
     next.title = "Daybreak";
     play(next, true);
     const auto renamed = frame();
-    EXPECT_EQ(a11y::diff(last, renamed), (std::vector<Change>{{Change::Type::nameChanged,
-                                                               find(before, "Midnight City").key}}));
+    EXPECT_EQ(
+        a11y::diff(last, renamed),
+        (std::vector<Change>{{Change::Type::nameChanged, find(before, "Midnight City").key}}));
     next.isPlaying = false;
     play(next, true);
     const auto paused = frame();
@@ -214,7 +215,8 @@ TEST_F(IslandReader, WhileContentIsReplacedOnlyTheNewIsRead) {
     settle();
 
     // Another activity takes the focus: its card fades in while the track's fades out.
-    start(test::activity("build", GenericPayload{"hammer.fill", "Build", QStringLiteral("Compiling"), 0.5},
+    start(test::activity("build",
+                         GenericPayload{"hammer.fill", "Build", QStringLiteral("Compiling"), 0.5},
                          Activity::Kind::build, 1));
     frame();
     loop.advance(0.09);
