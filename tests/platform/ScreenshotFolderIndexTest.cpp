@@ -2,6 +2,7 @@
 
 #include "DBusTestBus.h"
 #include "Png.h"
+#include "core/Posted.h"
 #include "core/QtMainLoop.h"
 #include "fakes/QtPrinters.h"
 #include "services/screenshots/ScreenshotService.h"
@@ -115,12 +116,8 @@ TEST_F(FolderIndexTest, NewCaptureIsToastedWhileFilesPresentAtStartAreNot) {
     ScreenshotFolderIndex index(loop, home.path(),
                                 {{at("Pictures"), false}, {outside.path(), true}});
     ScreenshotService service(bus, index, workspace);
-    std::vector<TransientNotification> toasts;
-    auto toastSub = bus.subscribe([&](const IslandEvent& e) {
-        if (const auto* t = std::get_if<TransientNotification>(&e)) {
-            toasts.push_back(*t);
-        }
-    });
+    test::Posted posted(bus);
+    const auto& toasts = posted.toasts;
     service.start();
     started();
 

@@ -1,6 +1,7 @@
 #include "services/devices/DevicesActivityProvider.h"
 #include "services/devices/DevicesService.h"
 
+#include "core/Posted.h"
 #include "core/VirtualLoop.h"
 #include "platform/ProcessRunner.h"
 
@@ -317,17 +318,14 @@ TEST(DevicesServiceScans, RunOneAtATimeAndAReportDueMeanwhileIsReadByTheNext) {
     auto sources = std::make_shared<FakeSources>();
     sources->paired = std::vector{device("iPhone", false, 2)};
     DevicesService service(loop, bus, sources, sources, sources);
-    QStringList events;
-    auto sub = bus.subscribe([&](const IslandEvent& e) {
-        events << (std::holds_alternative<ActivityUpdated>(e) ? "updated" : "other");
-    });
+    test::Posted posted(bus);
 
     service.start();         // poll 1 reads the report
     loop.inner.advance(60);  // polls 2, 3 and 4 (the report is due) meet the scan in flight
     EXPECT_EQ(loop.held.size(), 1u);
     loop.release();
     EXPECT_EQ(sources->reportReads, 1);
-    EXPECT_EQ(events, QStringList{"updated"});
+    EXPECT_EQ(posted.log, QStringList{"updated devices.connected"});
 
     loop.inner.advance(20);  // poll 5 owes the report of poll 4
     loop.release();
@@ -335,7 +333,7 @@ TEST(DevicesServiceScans, RunOneAtATimeAndAReportDueMeanwhileIsReadByTheNext) {
     loop.inner.advance(20);
     loop.release();
     EXPECT_EQ(sources->reportReads, 2);
-    EXPECT_EQ(events, QStringList{"updated"});
+    EXPECT_EQ(posted.log, QStringList{"updated devices.connected"});
 }
 
 TEST(DevicesServiceScans, AnswerArrivingAfterTheServiceIsGoneIsDropped) {
@@ -343,12 +341,11 @@ TEST(DevicesServiceScans, AnswerArrivingAfterTheServiceIsGoneIsDropped) {
     EventBus bus(loop);
     auto sources = std::make_shared<FakeSources>();
     sources->paired = std::vector{device("iPhone", false, 2)};
-    QStringList events;
-    auto sub = bus.subscribe([&](const IslandEvent&) { events << "event"; });
+    test::Posted posted(bus);
     {
         DevicesService service(loop, bus, sources, sources, sources);
         service.start();
     }
     loop.release();
-    EXPECT_TRUE(events.isEmpty());
+    EXPECT_TRUE(posted.log.isEmpty());
 }
