@@ -18,9 +18,9 @@ using a11y::Item;
 
 namespace {
 
+using test::named;
 using test::names;
 using test::RecordingMedia;
-const auto& find = test::named;
 
 NowPlayingInfo song(bool playing = true) {
     NowPlayingInfo t;
@@ -65,6 +65,7 @@ protected:
         }
         return frame();
     }
+
     test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
@@ -94,12 +95,12 @@ TEST_F(IslandReader, EachPresentationOfATrackReadsWhatItShows) {
         // Everything a reader can reach lies inside the island.
         EXPECT_TRUE(items[0].rect.contains(items[i].rect)) << items[i].name.toStdString();
     }
-    const Item& position = find(items, "Position");
+    const Item& position = named(items, "Position");
     EXPECT_EQ(position.role, AccessibleRole::slider);
     EXPECT_EQ(position.value, 75);
     EXPECT_EQ(position.maximum, 240);
     EXPECT_EQ(position.valueText, "1:15 of 4:00");
-    EXPECT_EQ(find(items, "Volume").valueText, "50 %");
+    EXPECT_EQ(named(items, "Volume").valueText, "50 %");
 
     // A paused track without a length: no bars, a play button, no position.
     NowPlayingInfo paused = song(false);
@@ -115,21 +116,21 @@ TEST_F(IslandReader, ButtonsAndSlidersActThroughTheReader) {
     play(song());
     viewModel.expand();
     const auto items = settle();
-    EXPECT_TRUE(a11y::press(find(items, "Pause")));
-    EXPECT_TRUE(a11y::press(find(items, "Next")));
-    EXPECT_TRUE(a11y::press(find(items, "Previous")));
-    EXPECT_TRUE(a11y::stepValue(find(items, "Position"), 1));
-    EXPECT_TRUE(a11y::stepValue(find(items, "Volume"), -1));
-    EXPECT_TRUE(a11y::setValue(find(items, "Position"), 1000));  // past the end: the end
+    EXPECT_TRUE(a11y::press(named(items, "Pause")));
+    EXPECT_TRUE(a11y::press(named(items, "Next")));
+    EXPECT_TRUE(a11y::press(named(items, "Previous")));
+    EXPECT_TRUE(a11y::stepValue(named(items, "Position"), 1));
+    EXPECT_TRUE(a11y::stepValue(named(items, "Volume"), -1));
+    EXPECT_TRUE(a11y::setValue(named(items, "Position"), 1000));  // past the end: the end
     EXPECT_EQ(media.calls,
               (QStringList{"toggle", "next", "previous", "seek 80", "volume 0.45", "seek 240"}));
     // The mute button is named for what it does next, and the volume slider follows it.
-    EXPECT_TRUE(a11y::press(find(items, "Mute")));
+    EXPECT_TRUE(a11y::press(named(items, "Mute")));
     const auto muted = frame();
-    EXPECT_EQ(find(muted, "Volume").value, 0);
+    EXPECT_EQ(named(muted, "Volume").value, 0);
     EXPECT_TRUE(names(muted).contains("Unmute"));
     // Pressing the island itself closes it.
-    EXPECT_TRUE(a11y::press(find(muted, "Island")));
+    EXPECT_TRUE(a11y::press(named(muted, "Island")));
     loop.runUntilIdle();
     EXPECT_EQ(viewModel.state.get(), IslandState::compact);
 }
@@ -155,14 +156,14 @@ TEST_F(IslandReader, MovementSaysNothingATrackChangeIsARenameAndAPauseSwapsOneBu
     const auto renamed = frame();
     EXPECT_EQ(
         a11y::diff(last, renamed),
-        (std::vector<Change>{{Change::Type::nameChanged, find(before, "Midnight City").key}}));
+        (std::vector<Change>{{Change::Type::nameChanged, named(before, "Midnight City").key}}));
     next.isPlaying = false;
     play(next, true);
     const auto paused = frame();
     EXPECT_EQ(a11y::diff(renamed, paused),
-              (std::vector<Change>{{Change::Type::destroyed, find(renamed, "Playing").key},
-                                   {Change::Type::nameChanged, find(renamed, "Pause").key}}));
-    EXPECT_EQ(find(paused, "Play").key, find(renamed, "Pause").key);
+              (std::vector<Change>{{Change::Type::destroyed, named(renamed, "Playing").key},
+                                   {Change::Type::nameChanged, named(renamed, "Pause").key}}));
+    EXPECT_EQ(named(paused, "Play").key, named(renamed, "Pause").key);
     EXPECT_TRUE(a11y::diff(paused, settle()).empty());
 }
 
@@ -230,7 +231,7 @@ TEST_F(IslandReader, ToastsAreAlertsWithTitleAndSubtitle) {
     const auto before = settle();
     toast("Charging", 10, ActivityPriority::normal, "bolt.fill", QStringLiteral("85%"));
     const auto medium = settle();
-    const Item& toast = find(medium, "Charging");
+    const Item& toast = named(medium, "Charging");
     EXPECT_EQ(toast.role, AccessibleRole::alert);
     EXPECT_EQ(toast.description, "85%");
     const auto changes = a11y::diff(before, medium);
@@ -241,6 +242,6 @@ TEST_F(IslandReader, ToastsAreAlertsWithTitleAndSubtitle) {
     // Over an open card the same toast is the pill, an alert as well.
     viewModel.expand();
     const auto expanded = settle();
-    EXPECT_EQ(find(expanded, "Charging").role, AccessibleRole::alert);
-    EXPECT_EQ(find(expanded, "Charging").description, "85%");
+    EXPECT_EQ(named(expanded, "Charging").role, AccessibleRole::alert);
+    EXPECT_EQ(named(expanded, "Charging").description, "85%");
 }
