@@ -143,8 +143,7 @@ TEST_F(Calendar, PriorityRisesWithTheLeadTime) {
     const std::pair<qint64, ActivityPriority> cases[] = {{15 * 60, ActivityPriority::low},
                                                          {9 * 60, ActivityPriority::normal},
                                                          {120, ActivityPriority::normal},
-                                                         {119, ActivityPriority::high},
-                                                         {0, ActivityPriority::high}};
+                                                         {119, ActivityPriority::high}};
     for (const auto& [fromNow, expected] : cases) {
         store->calendar = {event("Review", fromNow)};
         started();
