@@ -87,7 +87,7 @@ TEST(SystemHUD, TileContents) {
         EXPECT_TRUE(t.draws(shown)) << shown;
     }
     EXPECT_EQ(t.glyph("Cool")->color, Theme::secondaryText());
-    EXPECT_EQ(t.count("—"), 2);  // no accelerator, no battery
+    EXPECT_EQ(t.count("—"), 2);                               // no accelerator, no battery
     EXPECT_GT(meterFill(t, HUDStat::gpu)->frame.width(), 0);  // an empty meter still shows
     EXPECT_EQ(meterFill(t, HUDStat::memory)->fill.color, palette::red());
     EXPECT_NEAR(meterShare(t, HUDStat::storage), 0.75, 1e-9);
