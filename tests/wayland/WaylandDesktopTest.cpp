@@ -73,7 +73,7 @@ struct Island {
           bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr) {
+          settings(dir.filePath("korvo.conf")) {
         if (!connection) {
             return;
         }
