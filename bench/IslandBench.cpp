@@ -174,7 +174,7 @@ static void BM_PlayingWindowFrame(benchmark::State& st) {
     EventBus bus{loop};
     DebugLog log{QString()};
     ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{dir.filePath("korvo.conf"), loop, bus, nullptr, nullptr};
+    SettingsStore settings{dir.filePath("korvo.conf")};
     MemorySurface surface;
     engine.start();
     NotchWindowController window(loop, engine, settings, log, surface);
