@@ -1,7 +1,6 @@
 #include "activities/Activity.h"
 
 #include <QImage>
-#include <QTimeZone>
 
 #include <gtest/gtest.h>
 

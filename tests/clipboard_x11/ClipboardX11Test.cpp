@@ -19,7 +19,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>

@@ -8,8 +8,7 @@
 #include "platform/linux/X11PanelSurface.h"
 #include "settings/SettingsStore.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,7 +17,6 @@
 #include <QRasterWindow>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -76,7 +74,6 @@ protected:
         spinFor(600);  // let the grow animation settle
     }
     IslandState state() { return window.viewModel().state.get(); }
-    int panelX() const { return 720 - 350; }
 
     QTemporaryDir dir;
     QtMainLoop loop;

@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 

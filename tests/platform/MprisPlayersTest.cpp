@@ -13,7 +13,6 @@
 #include "settings/SettingsStore.h"
 
 #include <QDBusConnectionInterface>
-#include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>

@@ -9,7 +9,7 @@
 #include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
 
-#include <QDBusArgument>
+#include <QDBusPendingCall>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>

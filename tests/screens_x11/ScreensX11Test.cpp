@@ -10,10 +10,9 @@
 #include "platform/linux/X11PointerDisplay.h"
 #include "settings/SettingsStore.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRasterWindow>
 #include <QScreen>

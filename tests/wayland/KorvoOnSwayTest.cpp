@@ -7,8 +7,6 @@
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPasteboard.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

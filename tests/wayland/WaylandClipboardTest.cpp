@@ -9,7 +9,6 @@
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
 

@@ -13,8 +13,6 @@
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "settings/SettingsStore.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

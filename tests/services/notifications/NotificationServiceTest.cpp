@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <variant>
-
 using namespace korvo;
 
 namespace {

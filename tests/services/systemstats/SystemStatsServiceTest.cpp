@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 #include "fakes/QtPrinters.h"
 
-#include <variant>
-
 using namespace korvo;
 using Snapshot = SystemStatsService::Snapshot;
 
