@@ -3,7 +3,7 @@
 // moving pieces rebuilt between whole frames, the input region on the island's outline, pointer
 // and scroll routing, and placement on the outputs the surface reports.
 #include "app/NotchWindowController.h"
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/FakePanelSurface.h"
 #include "ui/kit/Layout.h"
 
@@ -29,29 +29,13 @@ protected:
         loop.runUntilIdle();
     }
     void startActivity() {
-        Activity a;
-        a.id = QStringLiteral("job");
-        a.kind = Activity::Kind::build;
-        a.startedAt = loop.wallNow();
-        a.payload = GenericPayload{QStringLiteral("star.fill"), QStringLiteral("Build"), {}, 0.5};
-        bus.post(ActivityStarted{a});
+        bus.post(ActivityStarted{test::buildJob(loop.wallNow())});
         loop.advance(2);  // grown and settled
         ASSERT_EQ(state(), IslandState::compact);
     }
     // A track playing, as the now-playing service reports it once a second.
     void play(double elapsed, bool playing = true, SharedImage artwork = {}) {
-        Activity a;
-        a.id = QStringLiteral("nowplaying.system");
-        a.kind = Activity::Kind::nowPlaying;
-        a.startedAt = loop.wallNow();
-        track.title = QStringLiteral("Midnight City");
-        track.artist = QStringLiteral("Night Drive");
-        track.isPlaying = playing;
-        track.duration = 240;
-        track.elapsed = elapsed;
-        track.artwork = std::move(artwork);
-        a.payload = track;
-        bus.post(ActivityUpdated{a});
+        bus.post(ActivityUpdated{test::nowPlaying(loop.wallNow(), elapsed, playing, artwork)});
     }
     // The bars' rectangle on screen in the latest frame.
     QRectF barsRect() const {
@@ -69,7 +53,6 @@ protected:
     SettingsStore settings;
     FakePanelSurface surface;
     std::unique_ptr<NotchWindowController> window;
-    NowPlayingInfo track;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/TrayMenu.h"
 #include "fakes/QtPrinters.h"
+#include "ui/kit/Painter.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,15 +14,7 @@ using namespace korvo;
 
 namespace {
 bool hasInk(const QIcon& icon) {
-    const QImage img = icon.pixmap(22).toImage();
-    for (int y = 0; y < img.height(); ++y) {
-        for (int x = 0; x < img.width(); ++x) {
-            if (qAlpha(img.pixel(x, y)) > 0) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return !ui::opaqueBounds(icon.pixmap(22).toImage()).isEmpty();
 }
 
 struct ThemeScope {

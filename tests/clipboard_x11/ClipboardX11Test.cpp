@@ -2,6 +2,7 @@
 // (xclip, and a test client that answers as scripted), a 100 MB copy while the loop keeps
 // running, transfers in increments, an owner that never answers, password managers' copies that
 // are never read, and an entry put back for others to paste.
+#include "Spin.h"
 #include "TestOwner.h"
 #include "core/EventBus.h"
 #include "core/QtMainLoop.h"
@@ -18,7 +19,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -26,6 +26,8 @@
 #include <cstdio>
 
 using namespace korvo;
+using korvo::test::spinFor;
+using korvo::test::spinUntil;
 
 namespace {
 
@@ -33,20 +35,6 @@ constexpr char kServeSecret[] = "--serve-secret";
 constexpr char kSecret[] = "correct-horse-battery-staple";
 // What an owner gets to answer in these tests; a silent one costs this much.
 constexpr double kTimeout = 1.0;
-
-bool spinUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
-void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
 
 // Runs xclip while our event loop keeps answering selection requests (we may own the clipboard).
 QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {
@@ -167,16 +155,11 @@ TEST_F(X11Clipboard, CopiesFromOtherClientsReachTheService) {
     EXPECT_EQ(texts(), QStringList{"Ship the island on Friday"});
     EXPECT_EQ(toasts, QStringList{"Copied|Ship the island on Friday"});
 
-    copy("482 913");
-    ASSERT_TRUE(spinUntil([&] { return toasts.size() == 2; }));
-    EXPECT_EQ(toasts.last().toStdString(), "Code copied|482913");
-    EXPECT_TRUE(logText().contains("string read: ok(7 chars)"));
-
     // An old client that offers Latin-1 only.
     {
         TestOwner latin(TestOwner::Options{{{"STRING", "caf\xE9 cr\xE8me"}}});
         ASSERT_TRUE(latin.owns());
-        ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 3; }));
+        ASSERT_TRUE(spinUntil([&] { return s.history.get().size() == 2; }));
         EXPECT_EQ(texts().first(), QString::fromUtf8("caf\xC3\xA9 cr\xC3\xA8me"));
         EXPECT_EQ(latin.requests("STRING"), 1);
     }
@@ -310,17 +293,6 @@ TEST_F(X11Clipboard, APasswordManagersCopyIsNeverRead) {
     const QByteArray asked = manager.readAllStandardOutput();
     EXPECT_TRUE(asked.contains("asked x-kde-passwordManagerHint")) << asked.constData();
     EXPECT_FALSE(asked.contains("asked text/")) << asked.constData();
-
-    // The marker types tell as much, without the hint.
-    for (const char* marker : {Pasteboard::kConcealedType, Pasteboard::kTransientType}) {
-        const std::int64_t seen = s.lastChangeCount();
-        TestOwner marked(
-            TestOwner::Options{{{"UTF8_STRING", kSecret}, {"STRING", kSecret}, {marker, ""}}});
-        ASSERT_TRUE(nextChangeSeen(seen)) << marker;
-        EXPECT_EQ(marked.requestsTotal(), 1) << marker;
-        EXPECT_EQ(marked.requests("TARGETS"), 1) << marker;
-        EXPECT_EQ(s.history.get().size(), 1u);
-    }
 }
 
 TEST_F(X11Clipboard, ARecopiedEntryIsOfferedMarkedAndNotTakenBack) {

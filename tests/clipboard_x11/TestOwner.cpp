@@ -1,7 +1,6 @@
 #include "TestOwner.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -87,9 +86,6 @@ void TestOwner::handle(const xcb_generic_event_t& event) {
     switch (event.response_type & 0x7f) {
         case XCB_SELECTION_REQUEST:
             answer(reinterpret_cast<const xcb_selection_request_event_t&>(event));
-            break;
-        case XCB_SELECTION_CLEAR:
-            m_lost = true;
             break;
         case XCB_PROPERTY_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(event);

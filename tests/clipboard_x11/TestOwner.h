@@ -40,8 +40,6 @@ public:
     int incrementTransfersDone() const { return m_incrementsDone; }
     /// A requestor went away in the middle of an incremental transfer.
     bool requestorLeft() const { return m_requestorLeft; }
-    /// Another client took the selection.
-    bool lost() const { return m_lost; }
 
 private:
     struct Incremental {
@@ -67,7 +65,6 @@ private:
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
     std::atomic<bool> m_owns{false};
-    std::atomic<bool> m_lost{false};
     std::atomic<bool> m_requestorLeft{false};
     std::atomic<int> m_increments{0};
     std::atomic<int> m_incrementsDone{0};

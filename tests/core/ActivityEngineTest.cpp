@@ -1,13 +1,7 @@
-#include "core/ActivityEngine.h"
-#include "core/VirtualLoop.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTimeZone>
-
-#include <gtest/gtest.h>
+#include "core/EngineScene.h"
 
 using namespace korvo;
+using korvo::test::EngineScene;
 
 namespace {
 
@@ -16,17 +10,10 @@ QDateTime at(int h, int m) {
 }
 
 Activity make(const QString& id, ActivityPriority p, QDateTime started) {
-    Activity a;
-    a.id = id;
-    a.kind = Activity::Kind::custom;
+    Activity a = test::activity(id, GenericPayload{QStringLiteral("star"), id, {}, {}});
     a.priority = p;
     a.startedAt = std::move(started);
-    a.payload = GenericPayload{QStringLiteral("star"), id, std::nullopt, std::nullopt};
     return a;
-}
-
-TransientNotification toast(const QString& title, ActivityPriority p, double duration) {
-    return TransientNotification::make(QStringLiteral("bell"), title, std::nullopt, duration, p);
 }
 
 class RecordingProvider : public ActivityProvider {
@@ -40,36 +27,7 @@ private:
     QStringList& m_log;
 };
 
-class EngineTest : public ::testing::Test {
-protected:
-    EngineTest() : bus(loop), log(QString()), engine(loop, bus, log) { engine.start(); }
-
-    void post(IslandEvent e) {
-        bus.post(std::move(e));
-        loop.runUntilIdle();
-    }
-    void start(const Activity& a) { post(ActivityStarted{a}); }
-    QString focusedId() const { return engine.focused.get() ? engine.focused.get()->id : "-"; }
-    QStringList ids() const {
-        QStringList out;
-        for (const auto& a : engine.activities.get()) {
-            out << a.id;
-        }
-        return out;
-    }
-    QStringList toastTitles() const {
-        QStringList out;
-        for (const auto& t : engine.toastQueue.get()) {
-            out << t.title;
-        }
-        return out;
-    }
-
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
-};
+using EngineTest = EngineScene;
 
 }  // namespace
 
@@ -160,9 +118,9 @@ TEST_F(EngineTest, EndingUnfocusedOrUnknownLeavesFocusAndEndingLastClearsIt) {
 }
 
 TEST_F(EngineTest, ToastsQueueByPriorityAndExpireFromTheirOwnEnqueue) {
-    post(toast("T1", ActivityPriority::normal, 4));
-    post(toast("T2", ActivityPriority::low, 2));
-    post(toast("T3", ActivityPriority::high, 2.5));
+    toast("T1", 4);
+    toast("T2", 2, ActivityPriority::low);
+    toast("T3", 2.5, ActivityPriority::high);
     EXPECT_EQ(toastTitles(), (QStringList{"T3", "T1", "T2"}));
     loop.advance(1.999);
     EXPECT_EQ(toastTitles(), (QStringList{"T3", "T1", "T2"}));
@@ -175,9 +133,9 @@ TEST_F(EngineTest, ToastsQueueByPriorityAndExpireFromTheirOwnEnqueue) {
 }
 
 TEST_F(EngineTest, EqualPriorityToastsKeepArrivalOrderAndDuplicatesBothQueue) {
-    post(toast("same", ActivityPriority::normal, 3));
-    post(toast("other", ActivityPriority::normal, 3));
-    post(toast("same", ActivityPriority::normal, 3));
+    toast("same", 3);
+    toast("other", 3);
+    toast("same", 3);
     EXPECT_EQ(toastTitles(), (QStringList{"same", "other", "same"}));
     loop.advance(3);
     EXPECT_TRUE(toastTitles().isEmpty());
@@ -186,26 +144,17 @@ TEST_F(EngineTest, EqualPriorityToastsKeepArrivalOrderAndDuplicatesBothQueue) {
 TEST_F(EngineTest, ToastExpiryAfterTheEngineIsGoneIsHarmless) {
     auto other = std::make_unique<ActivityEngine>(loop, bus, log);
     other->start();
-    post(toast("t", ActivityPriority::normal, 1));
+    toast("t", 1);
     other.reset();
     loop.advance(2);
     EXPECT_TRUE(toastTitles().isEmpty());
 }
 
 TEST_F(EngineTest, ToastEnqueueWritesTheDebugLine) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("debug.log");
-    DebugLog fileLog(path);
-    ActivityEngine logged(loop, bus, fileLog);
-    logged.start();
-    post(toast("Charging", ActivityPriority::normal, 2));
-    post(toast("Full", ActivityPriority::normal, 2));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const auto lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].endsWith(" +0000 engine: toast enqueued 'Charging' queue=1"));
-    EXPECT_TRUE(lines[1].endsWith(" +0000 engine: toast enqueued 'Full' queue=2"));
+    toast("Charging", 2);
+    toast("Full", 2);
+    EXPECT_EQ(logged("engine: "), (QStringList{"engine: toast enqueued 'Charging' queue=1",
+                                               "engine: toast enqueued 'Full' queue=2"}));
 }
 
 TEST_F(EngineTest, CarouselFollowsStartTimeAndWraps) {

@@ -20,6 +20,15 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A file the log must never write into.
+QString precious(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("victim.txt"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("precious\n");
+    return path;
+}
+
 DebugLog logAt(const QString& path) {
     return DebugLog(path, [] { return QDateTime(QDate(2026, 12, 6), QTime(9, 5, 7), Qt::UTC); });
 }
@@ -52,12 +61,7 @@ TEST(DebugLog, FirstCallCreatesTheFileWithOneLineAndLaterCallsAppend) {
 
 TEST(DebugLog, RefusesASymlinkPlantedAtThePath) {
     QTemporaryDir dir;
-    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
-    {
-        QFile f(victim);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("precious\n");
-    }
+    const QString victim = precious(dir);
     const QString path = dir.filePath(QStringLiteral("debug.log"));
     ASSERT_TRUE(QFile::link(victim, path));
     logAt(path).write(QStringLiteral("engine: must not land"));
@@ -84,15 +88,10 @@ TEST(DebugLog, SkipsAFileOwnedBySomeoneElse) {
         GTEST_SKIP() << "needs root to hand a file to another user";
     }
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("debug.log"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("theirs\n");
-    }
+    const QString path = precious(dir);
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
     logAt(path).write(QStringLiteral("engine: not mine"));
-    EXPECT_EQ(readAll(path), QByteArray("theirs\n"));
+    EXPECT_EQ(readAll(path), QByteArray("precious\n"));
 }
 
 TEST(DebugLog, RollsOverToOneOldFileInsteadOfGrowingWithoutBound) {
@@ -120,12 +119,7 @@ TEST(DebugLog, RollsOverToOneOldFileInsteadOfGrowingWithoutBound) {
 
 TEST(DebugLog, RollingOverNeverWritesThroughALinkAtTheOldName) {
     QTemporaryDir dir;
-    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
-    {
-        QFile f(victim);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("precious\n");
-    }
+    const QString victim = precious(dir);
     const QString path = dir.filePath(QStringLiteral("debug.log"));
     ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
                         QFile::encodeName(path + QStringLiteral(".1")).constData()),

@@ -1,5 +1,4 @@
-#include "core/EventBus.h"
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +21,6 @@ QString describe(const IslandEvent& e) {
     return QStringLiteral("toast ") + std::get<TransientNotification>(e).title;
 }
 
-Activity activity(const QString& id) {
-    Activity a;
-    a.id = id;
-    return a;
-}
-
 }  // namespace
 
 TEST(EventBus, PostOnTheMainThreadArrivesBeforePostReturns) {
@@ -35,7 +28,7 @@ TEST(EventBus, PostOnTheMainThreadArrivesBeforePostReturns) {
     EventBus bus(loop);
     QStringList seen;
     auto sub = bus.subscribe([&](const IslandEvent& e) { seen << describe(e); });
-    bus.post(ActivityStarted{activity(QStringLiteral("a"))});
+    bus.post(ActivityStarted{test::activity(QStringLiteral("a"))});
     EXPECT_EQ(seen, QStringList{QStringLiteral("started a")});
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
@@ -50,8 +43,8 @@ TEST(EventBus, BackgroundPostsHopToTheMainThreadInPostingOrder) {
         seen << describe(e);
     });
     std::thread worker([&] {
-        bus.post(ActivityStarted{activity(QStringLiteral("x"))});
-        bus.post(ActivityUpdated{activity(QStringLiteral("x"))});
+        bus.post(ActivityStarted{test::activity(QStringLiteral("x"))});
+        bus.post(ActivityUpdated{test::activity(QStringLiteral("x"))});
         bus.post(ActivityEnded{QStringLiteral("x")});
     });
     worker.join();

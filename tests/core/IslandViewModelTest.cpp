@@ -1,11 +1,7 @@
 #include "core/IslandViewModel.h"
-#include "core/VirtualLoop.h"
+
+#include "core/EngineScene.h"
 #include "fakes/PlainPreferences.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace korvo;
 using S = IslandState;
@@ -13,30 +9,17 @@ using S = IslandState;
 namespace {
 
 Activity make(const QString& id, int minute, Activity::Kind kind = Activity::Kind::custom) {
-    Activity a;
-    a.id = id;
-    a.kind = kind;
-    a.startedAt = QDateTime(QDate(2026, 3, 2), QTime(10, minute), Qt::UTC);
-    return a;
+    return test::activity(id, SystemStatsPayload{}, kind, minute);
 }
 
-class ViewModelTest : public ::testing::Test {
+class ViewModelTest : public test::EngineScene {
 protected:
-    ViewModelTest() : bus(loop), log(dir.filePath("debug.log")), engine(loop, bus, log) {
-        engine.start();
+    ViewModelTest() {
         vm = std::make_unique<IslandViewModel>(loop, engine, settings, log, NotchGeometry{});
         sub = vm->state.subscribe([this](S s) { seen.push_back(s); });
         loop.runUntilIdle();
     }
 
-    void post(IslandEvent e) {
-        bus.post(std::move(e));
-        loop.runUntilIdle();
-    }
-    void start(const Activity& a) { post(ActivityStarted{a}); }
-    void toast(const QString& title, double duration) {
-        post(TransientNotification::make("bell", title, {}, duration, ActivityPriority::normal));
-    }
     /// Moves virtual time to `t` seconds after the test began.
     void at(double t) { loop.advance(t - loop.monotonicNow()); }
     void scrollAt(double t, double dx, double dy) {
@@ -45,13 +28,7 @@ protected:
         loop.runUntilIdle();
     }
     S state() const { return vm->state.get(); }
-    QString focusedId() const { return engine.focused.get() ? engine.focused.get()->id : "-"; }
 
-    QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
     test::PlainIslandPreferences settings;
     std::unique_ptr<IslandViewModel> vm;
     std::vector<S> seen;
@@ -178,19 +155,11 @@ TEST_F(ViewModelTest, ClicksToggleCompactAndExpandedAndOnlyRealTransitionsAreLog
     vm->toggleExpanded();
     EXPECT_EQ(state(), S::hud);
 
-    QFile f(log.path());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QStringList lines;
-    for (const auto& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        if (line.contains("viewmodel: ")) {
-            lines << line.mid(line.indexOf("viewmodel: "));
-        }
-    }
-    EXPECT_EQ(lines, (QStringList{"viewmodel: toast sink 'Copied', state=hidden",
-                                  "viewmodel: transition hidden -> medium",
-                                  "viewmodel: transition medium -> expanded",
-                                  "viewmodel: transition expanded -> compact",
-                                  "viewmodel: transition compact -> expanded"}));
+    EXPECT_EQ(logged("viewmodel: "), (QStringList{"viewmodel: toast sink 'Copied', state=hidden",
+                                                  "viewmodel: transition hidden -> medium",
+                                                  "viewmodel: transition medium -> expanded",
+                                                  "viewmodel: transition expanded -> compact",
+                                                  "viewmodel: transition compact -> expanded"}));
 }
 
 TEST_F(ViewModelTest, SmallScrollsAddUpOnlyInQuickSuccession) {

@@ -1,17 +1,13 @@
+#include "Spin.h"
 #include "core/Published.h"
 #include "core/QtMainLoop.h"
 #include "core/VirtualLoop.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <thread>
 
 using namespace korvo;
 
@@ -123,30 +119,7 @@ TEST(Published, SubscriberThatUnsubscribesAnotherDuringDeliveryIsSafe) {
     EXPECT_EQ(b, 1);  // only the initial value; removed before the second delivery
 }
 
-namespace {
-
-// The test runner's main() owns the application object; these tests only need it to exist.
-struct QtApp {
-    QtApp() { EXPECT_NE(QCoreApplication::instance(), nullptr); }
-};
-
-void spinUntil(const std::function<bool()>& done) {
-    QEventLoop spin;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &spin, [&] {
-        if (done()) {
-            spin.quit();
-        }
-    });
-    QTimer::singleShot(5000, &spin, &QEventLoop::quit);  // a hung loop fails, never blocks CI
-    poll.start(1);
-    spin.exec();
-}
-
-}  // namespace
-
 TEST(QtMainLoop, PostsFromAThreadArriveOnTheMainThreadInOrder) {
-    QtApp qt;
     QtMainLoop loop;
     std::vector<int> seen;
     std::atomic<bool> allOnMain{true};
@@ -158,14 +131,13 @@ TEST(QtMainLoop, PostsFromAThreadArriveOnTheMainThreadInOrder) {
             });
         }
     });
-    spinUntil([&] { return seen.size() == 100; });
+    test::spinUntil([&] { return seen.size() == 100; });
     ASSERT_EQ(seen.size(), 100u);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_TRUE(allOnMain);
 }
 
 TEST(QtMainLoop, DelayedTasksFireUnlessTheirHandleIsGone) {
-    QtApp qt;
     QtMainLoop loop;
     int fired = 0;
     int dropped = 0;
@@ -175,7 +147,7 @@ TEST(QtMainLoop, DelayedTasksFireUnlessTheirHandleIsGone) {
     }
     int ticks = 0;
     auto repeating = loop.scheduleRepeating(0.005, 0, [&] { ++ticks; });
-    spinUntil([&] { return fired == 1 && ticks >= 3; });
+    test::spinUntil([&] { return fired == 1 && ticks >= 3; });
     EXPECT_EQ(fired, 1);
     EXPECT_EQ(dropped, 0);
     EXPECT_GE(ticks, 3);
@@ -185,7 +157,6 @@ TEST(QtMainLoop, DelayedTasksFireUnlessTheirHandleIsGone) {
 // Polls with room to move share one wake-up: the half-second and the one-second task fire in
 // the same beat, a precise task keeps its own timer, and a cancelled task leaves the beat.
 TEST(QtMainLoop, RepeatingPollsWithToleranceShareTheBeat) {
-    QtApp qt;
     QtMainLoop loop;
     std::vector<double> halves, wholes;
     auto half = loop.scheduleRepeating(0.5, 0.2, [&] { halves.push_back(loop.monotonicNow()); });
@@ -197,7 +168,7 @@ TEST(QtMainLoop, RepeatingPollsWithToleranceShareTheBeat) {
         EXPECT_EQ(loop.beatTaskCount(), 3);
     }
     EXPECT_EQ(loop.beatTaskCount(), 2);
-    spinUntil([&] { return !wholes.empty(); });
+    test::spinUntil([&] { return !wholes.empty(); });
     ASSERT_EQ(wholes.size(), 1u);
     ASSERT_GE(halves.size(), 1u);
     EXPECT_TRUE(std::any_of(halves.begin(), halves.end(),

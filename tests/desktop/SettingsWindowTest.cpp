@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -77,9 +76,6 @@ TEST_F(SettingsWindowTest, TogglesWriteTheirKeyAndFollowOutsideChanges) {
 }
 
 TEST_F(SettingsWindowTest, SlidersShowTheirFormatsAndMoveInSteps) {
-    EXPECT_EQ(valueText("lowBatteryThreshold"), "20 %");
-    EXPECT_EQ(valueText("toastDuration"), "2.5 s");
-    EXPECT_EQ(valueText("calendarLeadMinutes"), "30 m");
     auto* threshold = find<QSlider>("slider.lowBatteryThreshold");
     EXPECT_EQ(threshold->maximum() - threshold->minimum(), 9);  // 5 … 50 by 5
     threshold->setValue(threshold->maximum());

@@ -2,7 +2,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -139,10 +138,6 @@ public:
     double volume() const {
         std::lock_guard lock(m_mutex);
         return m_volume;
-    }
-    QString status() const {
-        std::lock_guard lock(m_mutex);
-        return m_status;
     }
 
     QString introspect(const QString&) const override { return {}; }

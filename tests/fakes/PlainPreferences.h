@@ -4,7 +4,6 @@
 #include "settings/Preferences.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <utility>
 #include <vector>

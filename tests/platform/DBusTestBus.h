@@ -3,9 +3,7 @@
 // Helpers for tests that speak D-Bus to fake services exported by the test itself, on the
 // private session bus that `dbus-run-session` gives the test run.
 
-#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>

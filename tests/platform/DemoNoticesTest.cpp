@@ -2,6 +2,7 @@
 #include "platform/demo/DemoCaptureIndex.h"
 #include "platform/demo/DemoPowerSource.h"
 
+#include "core/Posted.h"
 #include "core/VirtualLoop.h"
 #include "services/bluetooth/BluetoothService.h"
 #include "services/power/PowerService.h"
@@ -38,15 +39,7 @@ TEST(DemoNotices, EachRoundShowsTheBatteryScreenshotAndBluetoothNotices) {
     ScreenshotService screenshots(bus, captures, workspace);
     BluetoothService bluetooth(bus, hub);
 
-    QStringList toasts;
-    int chargingUpdates = 0;
-    auto sub = bus.subscribe([&](const IslandEvent& e) {
-        if (const auto* t = std::get_if<TransientNotification>(&e)) {
-            toasts << t->title;
-        } else if (std::holds_alternative<ActivityUpdated>(e)) {
-            ++chargingUpdates;
-        }
-    });
+    test::Posted posted(bus);
     powerService.start();
     screenshots.start();
     bluetooth.start();
@@ -61,9 +54,9 @@ TEST(DemoNotices, EachRoundShowsTheBatteryScreenshotAndBluetoothNotices) {
                                "Studio AirPods Pro disconnected",
                                "Magic Keyboard disconnected"};
     loop.advance(60);
-    EXPECT_EQ(toasts, round);
-    EXPECT_EQ(chargingUpdates, 3);  // 19, 58 and 99 %
-    toasts.clear();
+    EXPECT_EQ(posted.toastTitles(), round);
+    EXPECT_EQ(posted.activities.size(), 3u);  // charging at 19, 58 and 99 %
+    posted.toasts.clear();
     loop.advance(60);
-    EXPECT_EQ(toasts, round);
+    EXPECT_EQ(posted.toastTitles(), round);
 }

@@ -8,8 +8,6 @@
 #include "fakes/QtPrinters.h"
 #include "services/devices/DevicesService.h"
 
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
 #include <QDBusVariant>
 
 #include <variant>

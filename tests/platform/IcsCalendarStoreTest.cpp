@@ -1,15 +1,13 @@
 #include "platform/linux/IcsCalendarStore.h"
 
+#include "Spin.h"
 #include "core/QtMainLoop.h"
 #include "core/VirtualLoop.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -168,15 +166,13 @@ TEST_F(IcsFiles, ChangesInTheFoldersAreNoticed) {
     IcsCalendarStore store(real, {root()});
     int changes = 0;
     auto sub = store.observeChanges([&] { ++changes; });
-    auto spinUntil = [&](const std::function<bool()>& done, qint64 ms = 5000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            real.waitForBackground();
-            QThread::msleep(5);
-        }
-        return done();
+    auto spinUntil = [&](const std::function<bool()>& done, int ms = 5000) {
+        return test::spinUntil(
+            [&] {
+                real.waitForBackground();
+                return done();
+            },
+            ms);
     };
     spinUntil([] { return false; }, 300);  // the first listing reaches the watcher
     QFile::copy(root() + "/personal/4f1e2a.ics", root() + "/personal/new.ics");

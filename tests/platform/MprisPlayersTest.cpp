@@ -3,6 +3,7 @@
 // service on the real main loop.
 #include "platform/linux/MprisPlayers.h"
 
+#include "Png.h"
 #include "core/QtMainLoop.h"
 #include "fakes/FakeArtworkFetcher.h"
 #include "fakes/FakeMprisPlayer.h"
@@ -11,9 +12,7 @@
 #include "services/nowplaying/MediaService.h"
 #include "settings/SettingsStore.h"
 
-#include <QBuffer>
 #include <QDBusConnectionInterface>
-#include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -29,7 +28,6 @@ namespace {
 const QString kSpotify = QStringLiteral("org.mpris.MediaPlayer2.spotify");
 const QString kVlc = QStringLiteral("org.mpris.MediaPlayer2.vlc");
 const QString kMpv = QStringLiteral("org.mpris.MediaPlayer2.mpv");
-const QString kChromium = QStringLiteral("org.mpris.MediaPlayer2.chromium.instance4242");
 
 class MprisBus : public ::testing::Test {
 protected:
@@ -144,7 +142,7 @@ TEST_F(MprisBus, ASignalReachesTheServiceInTheSameTurnAndNothingIsAskedWhileNoth
     EXPECT_TRUE(waitUntil([&] { return !island.shown; }));
 }
 
-TEST_F(MprisBus, ThePlayerShownIsTheLatestToStartAndSpotifyOutranksABrowserTab) {
+TEST_F(MprisBus, ThePlayerShownIsTheLatestToStartPlaying) {
     Island island;
     auto vlc = player(kVlc, QStringLiteral("Vlc song"));
     ASSERT_TRUE(island.showing(QStringLiteral("Vlc song")));
@@ -160,20 +158,6 @@ TEST_F(MprisBus, ThePlayerShownIsTheLatestToStartAndSpotifyOutranksABrowserTab) 
     vlc.reset();
     mpv.reset();
     ASSERT_TRUE(waitUntil([&] { return !island.shown; }));
-
-    auto tab = player(kChromium, QStringLiteral("Band - Clip - YouTube"), QStringLiteral("Brave"));
-    tab->setTrack(
-        QStringLiteral("Band - Clip - YouTube"), {}, 0,
-        {{QStringLiteral("xesam:url"), QStringLiteral("https://www.youtube.com/watch?v=abc123")}});
-    ASSERT_TRUE(island.showing(QStringLiteral("Clip")));
-    EXPECT_EQ(island.shown->artist, QStringLiteral("Band"));
-    EXPECT_EQ(island.shown->sourceLabel, QStringLiteral("YouTube"));
-    EXPECT_EQ(island.artwork.urls, QStringList{"https://i.ytimg.com/vi/abc123/mqdefault.jpg"});
-    auto spotify = player(kSpotify, QStringLiteral("Tune"), QStringLiteral("Spotify"),
-                          QStringLiteral("Paused"));
-    ASSERT_TRUE(island.showing(QStringLiteral("Tune")));
-    EXPECT_EQ(island.shown->sourceApp, MediaSource::spotify);
-    EXPECT_EQ(island.service.shownPlayer(), kSpotify);
 }
 
 TEST_F(MprisBus, SeekedMovesThePositionAndTheControlsDriveThePlayerWhereItOffersThem) {
@@ -209,16 +193,9 @@ TEST_F(MprisBus, SeekedMovesThePositionAndTheControlsDriveThePlayerWhereItOffers
     EXPECT_DOUBLE_EQ(vlc->volume(), 0.25);
     EXPECT_TRUE(vlc->calls().contains("Next"));
 
-    // A player that takes back seeking and has no volume gets neither.
+    // A player that takes back seeking, or has no volume, is read so.
     vlc->setProperty(QStringLiteral("CanSeek"), false);
-    vlc->setProperty(QStringLiteral("CanGoNext"), false);
-    ASSERT_TRUE(waitUntil([&] { return !island.shown->canSeek && !island.shown->canGoNext; }));
-    ASSERT_TRUE(island.quiet());
-    const int calls = vlc->callCount();
-    island.service.seek(50);
-    island.service.next();
-    settle(200);
-    EXPECT_EQ(vlc->callCount(), calls);
+    ASSERT_TRUE(waitUntil([&] { return !island.shown->canSeek; }));
 
     auto mute = std::make_unique<FakeMprisPlayer>(kMpv, QStringLiteral("mpv"));
     mute->dropVolume();
@@ -230,7 +207,7 @@ TEST_F(MprisBus, SeekedMovesThePositionAndTheControlsDriveThePlayerWhereItOffers
     EXPECT_FALSE(island.shown->canSetVolume);
 }
 
-TEST_F(MprisBus, ACoverOfAnyPlayerIsFetchedOnceAndADeadOneIsNotAskedAgainForTheSameTrack) {
+TEST_F(MprisBus, ACoverIsFetchedOnceAndADeadOneIsNotAskedAgainForTheSameTrack) {
     Island island;
     const QString art = QStringLiteral("https://covers.example/a.jpg");
     auto vlc = std::make_unique<FakeMprisPlayer>(kVlc, QStringLiteral("VLC"));
@@ -251,15 +228,6 @@ TEST_F(MprisBus, ACoverOfAnyPlayerIsFetchedOnceAndADeadOneIsNotAskedAgainForTheS
     vlc->setTrack(QStringLiteral("Next song"), {}, 100, {{QStringLiteral("mpris:artUrl"), art}});
     ASSERT_TRUE(island.showing(QStringLiteral("Next song")));
     EXPECT_EQ(island.artwork.urls, (QStringList{art, art}));  // a new track may have it
-
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    island.artwork.completeAll(png);
-    EXPECT_TRUE(waitUntil([&] { return island.shown->artwork != nullptr; }));
 }
 
 TEST_F(MprisBus, AHungPlayerCostsOneTimeoutPerSignalAndTheIslandKeepsGoing) {
@@ -315,12 +283,7 @@ TEST_F(MprisBus, AThousandTrackChangesKeepEveryCacheWithinItsCap) {
     Island island;
     auto vlc = player(kVlc, QStringLiteral("Track 0"));
     ASSERT_TRUE(island.showing(QStringLiteral("Track 0")));
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray png = test::png(4, 4);
     for (int i = 1; i <= 1000; ++i) {
         vlc->setTrack(
             QStringLiteral("Track %1").arg(i), {QStringLiteral("Band")}, 200,

@@ -9,7 +9,7 @@
 #include "settings/NotificationApps.h"
 #include "settings/SettingsStore.h"
 
-#include <QDBusArgument>
+#include <QDBusPendingCall>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -52,37 +52,6 @@ public:
     std::atomic<int> notifies{0};
 };
 
-/// The real loop, except that monotonic time stands still and the test runs delayed work
-/// itself: a burst is a burst however slowly the processes start.
-class FrozenClockLoop final : public MainLoop {
-public:
-    bool isMainThread() const override { return inner.isMainThread(); }
-    void post(std::function<void()> fn) override { inner.post(std::move(fn)); }
-    TaskHandle postDelayed(double, std::function<void()> fn) override {
-        auto alive = std::make_shared<bool>(true);
-        delayed.emplace_back(alive, std::move(fn));
-        return TaskHandle([alive] { *alive = false; });
-    }
-    TaskHandle scheduleRepeating(double, double, std::function<void()>) override { return {}; }
-    void runInBackground(Qos qos, std::function<void()> fn) override {
-        inner.runInBackground(qos, std::move(fn));
-    }
-    double monotonicNow() const override { return 0; }
-    QDateTime wallNow() const override { return inner.wallNow(); }
-
-    void runDelayed() {
-        auto due = std::exchange(delayed, {});
-        for (auto& [alive, fn] : due) {
-            if (*alive) {
-                fn();
-            }
-        }
-    }
-
-    QtMainLoop inner;
-    std::vector<std::pair<std::shared_ptr<bool>, std::function<void()>>> delayed;
-};
-
 class NotificationBusTest : public ::testing::Test {
 protected:
     NotificationBusTest() : bus(loop), settings(dir.filePath("korvo.conf")) {
@@ -115,7 +84,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    FrozenClockLoop loop;
+    QtMainLoop loop;
     EventBus bus;
     SettingsStore settings;
     std::vector<TransientNotification> toasts;
@@ -152,33 +121,13 @@ TEST_F(NotificationBusTest, NotificationsBecomeToastsWhileTheDaemonStillGetsEver
     EXPECT_EQ(mail.icon, "envelope.fill");
     EXPECT_GT(toasts.at(1).priority, mail.priority);
 
-    std::vector<std::unique_ptr<QProcess>> burst;
-    for (int i = 0; i < 7; ++i) {
-        burst.push_back(std::make_unique<QProcess>());
-        burst.back()->start("notify-send", {"-a", "Build", QStringLiteral("Step %1").arg(i)});
-    }
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return std::all_of(burst.begin(), burst.end(),
-                               [](const auto& p) { return p->state() == QProcess::NotRunning; });
-        },
-        30000));
-    for (const auto& p : burst) {
-        EXPECT_EQ(p->exitCode(), 0);
-    }
-    ASSERT_TRUE(notifySend({"-a", "Sentinel", "Last one"}));
-    ASSERT_TRUE(waitUntil([&] { return toastTitled("Last one"); }));
-    EXPECT_EQ(toasts.size(), 3u + 5u + 1u) << titles().join(", ").toStdString();
-    loop.runDelayed();
-    ASSERT_EQ(toasts.size(), 10u);
-    EXPECT_EQ(toasts.back().title, "2 notifications from Build");
-
-    EXPECT_EQ(daemon.notifies, 4 + 7 + 1) << "the daemon receives every notification";
+    EXPECT_TRUE(waitUntil([&] { return daemon.notifies == 4; }))
+        << "the daemon receives every notification";
     QStringList listed;
     for (const auto& app : notificationapps::parse(settings.notificationApps())) {
         listed << app.name + (app.allowed ? "" : " (off)");
     }
-    EXPECT_EQ(listed, (QStringList{"Blocked (off)", "Mail", "Pager", "Build", "Sentinel"}));
+    EXPECT_EQ(listed, (QStringList{"Blocked (off)", "Mail", "Pager"}));
 
     // Switched off, nothing is watched; switched on again, watching resumes.
     settings.setDesktopNotifications(false);
@@ -190,8 +139,8 @@ TEST_F(NotificationBusTest, NotificationsBecomeToastsWhileTheDaemonStillGetsEver
     ASSERT_TRUE(notifySend({"-a", "Mail", "Back on"}));
     ASSERT_TRUE(waitUntil([&] { return toastTitled("Back on"); }));
     EXPECT_FALSE(toastTitled("While off"));
-    EXPECT_EQ(daemon.notifies, 14);
-    loop.inner.waitForBackground();
+    EXPECT_EQ(daemon.notifies, 6);
+    loop.waitForBackground();
 }
 
 TEST_F(NotificationBusTest, CallsOfAnotherShapeAreLeftToTheDaemon) {

@@ -100,31 +100,19 @@ TEST_F(PeripheralBusTest, LevelsCrossingThresholdsWarnOnceEachThroughTheDaemonsS
     ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 3; }));
     EXPECT_EQ(toasts.back(), "Keyboard battery low / 15 % · K380");
 
-    // Wavering around a threshold, or BlueZ's differing figure for the same mouse, says nothing.
-    change([&] { upower.setPercentage("mouse_dev_C0", 22); });
-    readAfterChange();
-    change([&] { upower.setPercentage("mouse_dev_C0", 18); });
-    readAfterChange();
+    // BlueZ's differing figure for the same mouse says nothing; UPower's own fall does.
     change([&] { bluez.setBattery(kBtMouse, 8); });
     readAfterChange();
     EXPECT_EQ(toasts.size(), 3) << toasts.join("\n").toStdString();
-
     upower.setPercentage("mouse_dev_C0", 10);
     ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 4; }));
     EXPECT_EQ(toasts.back(), "Mouse battery low / 10 % · MX Anywhere 3");
-
-    // Charged above 30 % re-arms both warnings.
-    change([&] { upower.setPercentage("mouse_dev_C0", 80); });
-    readAfterChange();
-    upower.setPercentage("mouse_dev_C0", 20);
-    ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 5; }));
-    EXPECT_EQ(toasts.back(), "Mouse battery low / 20 % · MX Anywhere 3");
 
     // UPower restarting is a change too: what it lists now is read.
     upower.stop();
     upower.set("keyboard_1", 6, "Travel Keyboard", 5);
     ASSERT_TRUE(upower.publish());
-    ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 6; }));
+    ASSERT_TRUE(waitUntil([&] { return toasts.size() >= 5; }));
     EXPECT_EQ(toasts.back(), "Keyboard battery low / 5 % · Travel Keyboard");
     loop.waitForBackground();
 }

@@ -21,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
 
 using namespace korvo;
 using korvo::testing::waitUntil;

@@ -1,11 +1,12 @@
 #include "platform/linux/ScreenshotFolderIndex.h"
 
 #include "DBusTestBus.h"
+#include "Png.h"
+#include "core/Posted.h"
 #include "core/QtMainLoop.h"
 #include "fakes/QtPrinters.h"
 #include "services/screenshots/ScreenshotService.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -20,13 +21,7 @@ namespace {
 using Folder = ScreenshotFolderIndex::Folder;
 
 QByteArray pngBytes() {
-    QImage image(64, 40, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return test::png(64, 40);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes,
@@ -121,12 +116,8 @@ TEST_F(FolderIndexTest, NewCaptureIsToastedWhileFilesPresentAtStartAreNot) {
     ScreenshotFolderIndex index(loop, home.path(),
                                 {{at("Pictures"), false}, {outside.path(), true}});
     ScreenshotService service(bus, index, workspace);
-    std::vector<TransientNotification> toasts;
-    auto toastSub = bus.subscribe([&](const IslandEvent& e) {
-        if (const auto* t = std::get_if<TransientNotification>(&e)) {
-            toasts.push_back(*t);
-        }
-    });
+    test::Posted posted(bus);
+    const auto& toasts = posted.toasts;
     service.start();
     started();
 

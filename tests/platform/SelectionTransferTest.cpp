@@ -130,13 +130,6 @@ TEST(SelectionTransfer, DiscardingTheRestEndsOnSilenceOrANewOwner) {
     ASSERT_TRUE(transfer(handing, "UTF8_STRING").restPending);
     EXPECT_EQ(SelectionTransfer::discardRest(handing, kTimeout), Outcome::superseded);
     EXPECT_EQ(handing.abandons, 1);
-
-    // A value cut from a property leaves nothing to discard.
-    FakeSelectionOwner plain;
-    plain.offer("UTF8_STRING", FakeSelectionOwner::huge(4 * kCap, How::property));
-    const SelectionTransfer p = transfer(plain, "UTF8_STRING");
-    EXPECT_TRUE(p.cut);
-    EXPECT_FALSE(p.restPending);
 }
 
 TEST(SelectionTransfer, AnOwnerThatStopsAnsweringCostsOneTimeout) {
@@ -161,7 +154,7 @@ TEST(SelectionTransfer, AnOwnerThatStopsAnsweringCostsOneTimeout) {
     EXPECT_EQ(stalling.abandons, 1);
 }
 
-TEST(SelectionTransfer, RefusalsNonsenseAndNewOwners) {
+TEST(SelectionTransfer, ARefusalCostsNoTimeAndANewOwnerEndsTheTransfer) {
     FakeSelectionOwner owner;  // offers nothing
     EXPECT_EQ(transfer(owner, "UTF8_STRING").outcome, Outcome::refused);
     EXPECT_EQ(owner.abandons, 0);

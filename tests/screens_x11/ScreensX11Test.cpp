@@ -1,5 +1,6 @@
 // Which display the island goes to, and how it steps aside for full-screen windows, on a real X
 // server with two monitors and openbox (see main.cpp).
+#include "Spin.h"
 #include "app/IslandScreens.h"
 #include "app/NotchWindowController.h"
 #include "app/settings/SettingsWindow.h"
@@ -9,10 +10,9 @@
 #include "platform/linux/X11PointerDisplay.h"
 #include "settings/SettingsStore.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRasterWindow>
 #include <QScreen>
@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinFor;
+using korvo::test::spinUntil;
 
 QPoint windowOrigin(WId window);      // main.cpp
 void announceFullScreen(WId window);  // main.cpp
@@ -29,26 +31,6 @@ namespace {
 
 // Generous: the bounds only keep a broken run from hanging, they time nothing.
 constexpr int kDeadlineMs = 15000;
-
-bool spinUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-void spinFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-}
 
 bool tool(const QString& program, const QStringList& args) {
     QProcess p;

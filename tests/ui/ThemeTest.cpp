@@ -17,12 +17,6 @@ QImage filled(QColor c, QImage::Format format = QImage::Format_RGB32) {
     return img;
 }
 
-QColor whiteAt(float alpha) {
-    QColor c(Qt::white);
-    c.setAlphaF(alpha);
-    return c;
-}
-
 }  // namespace
 
 TEST(ThemeAccent, AveragesTheArtworkThenBoostsSaturationAndLiftsBrightness) {
@@ -36,7 +30,6 @@ TEST(ThemeAccent, AveragesTheArtworkThenBoostsSaturationAndLiftsBrightness) {
     const Case cases[] = {
         {"pure red", filled(Qt::red), 0, 1, 1},
         {"black", filled(Qt::black), 0, 0, 0.72F},
-        {"mid grey", filled(QColor(128, 128, 128)), 0, 0, 0.72F},
         {"red over blue: dark purple", halves, 300 / 360.0F, 1, 0.72F},
         {"pale red: saturation ×1.25", filled(QColor(200, 150, 150)), 0, 0.3125F, 200 / 255.0F},
         // Premultiplied averaging: transparency darkens.
@@ -61,13 +54,12 @@ TEST(ThemeAccent, WithoutArtworkTheAccentIsWhite) {
     EXPECT_EQ(Theme::accent(&none), QColor(Qt::white));
 }
 
-TEST(ThemeElementBackground, FollowsTheIslandStyleAtEveryCall) {
+TEST(ThemeElementBackground, OnlyTheGradientStyleShadesTheElements) {
     test::PlainViewPreferences settings;
-    const ElementFill black{whiteAt(0.06F), whiteAt(0.06F), false};
-    EXPECT_EQ(Theme::elementBackground(settings), black);
-    settings.style = "gradient";
-    EXPECT_EQ(Theme::elementBackground(settings),
-              (ElementFill{whiteAt(0.15F), whiteAt(0.04F), true}));
-    settings.style = "neon";
-    EXPECT_EQ(Theme::elementBackground(settings), black);
+    const ElementFill flat = Theme::elementBackground(settings);
+    EXPECT_FALSE(flat.isGradient);
+    settings.style = "gradient";  // read at every call
+    EXPECT_TRUE(Theme::elementBackground(settings).isGradient);
+    settings.style = "neon";  // unknown: as black
+    EXPECT_EQ(Theme::elementBackground(settings), flat);
 }

@@ -63,11 +63,6 @@ struct ViewTree {
             return e.node->kind == ui::Node::Kind::text && e.node->text == text;
         }));
     }
-    int shapes(double w, double h) const {
-        return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const Entry& e) {
-            return e.node->kind == ui::Node::Kind::shape && e.node->frame.size() == QSizeF(w, h);
-        }));
-    }
     const ui::Node* first(ui::Node::Kind kind) const {
         for (const auto& e : all) {
             if (e.node->kind == kind) {

@@ -1,6 +1,7 @@
 // The data-control clipboard on a real compositor: copies by other clients are read without
 // keyboard focus, huge ones only up to the cap, a sender that hangs never holds up the main loop,
 // and a re-copy offers the text with the transient marker.
+#include "Spin.h"
 #include "SwaySession.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/wayland/WaylandConnection.h"
@@ -8,7 +9,6 @@
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
 
@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace korvo;
+using korvo::test::spinUntil;
 
 namespace korvo::test {
 SwaySession& sway();
@@ -25,18 +26,6 @@ SwaySession& sway();
 namespace {
 
 using korvo::test::sway;
-
-bool spinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Runs a clipboard tool while this process keeps serving its own selections.
 QByteArray tool(const QString& program, const QStringList& args, const QByteArray& input = {}) {

@@ -2,6 +2,7 @@
 // window on the island's output holds the toasts, one on another output does not, and a named
 // display gets the island once it is connected, the compositor's pick until then.
 #include "ClickCatcher.h"
+#include "Spin.h"
 #include "SwaySession.h"
 #include "app/IslandScreens.h"
 #include "app/NotchWindowController.h"
@@ -12,8 +13,6 @@
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "settings/SettingsStore.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,20 +22,9 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinUntil;
 
 namespace {
-
-bool spinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Whether the island hangs at the top centre of the screenshot, where an empty output shows its
 // background as in the bottom-left corner.

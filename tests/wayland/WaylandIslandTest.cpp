@@ -2,20 +2,22 @@
 // draws, the input region, the pointer and both kinds of scroll, frames only while something
 // moves, outputs that come and outputs that go.
 #include "ClickCatcher.h"
+#include "Spin.h"
 #include "SwaySession.h"
 #include "app/NotchWindowController.h"
+#include "core/EngineScene.h"
 #include "core/QtMainLoop.h"
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/wayland/WaylandPanelSurface.h"
 #include "settings/SettingsStore.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace korvo;
+using korvo::test::spinFor;
+using korvo::test::spinUntil;
 
 namespace korvo::test {
 SwaySession& sway();
@@ -24,26 +26,6 @@ SwaySession& sway();
 namespace {
 
 using korvo::test::sway;
-
-bool spinUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void spinFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
 
 void swaymsg(const QStringList& args) {
     ASSERT_EQ(sway().swaymsg(args).code, 0) << args.join(' ').toStdString();
@@ -75,43 +57,28 @@ QRect drawnBounds(const QImage& shot) {
     return bounds;
 }
 
-class SwayIsland : public ::testing::Test {
-protected:
-    SwayIsland()
-        : connection(wayland::Connection::connect(QFile::encodeName(sway().socket()))),
+// The island on the compositor behind `socket`, shown, in this process.
+struct Island {
+    explicit Island(const QString& socket)
+        : connection(wayland::Connection::connect(QFile::encodeName(socket))),
           bus(loop),
           log(QString()),
           engine(loop, bus, log),
-          settings(dir.filePath("korvo.conf")) {}
-
-    void SetUp() override {
-        ASSERT_TRUE(connection);
-        ASSERT_TRUE(connection->layerShell());
+          settings(dir.filePath("korvo.conf")) {
+        if (!connection || !connection->layerShell()) {
+            return;
+        }
         connection->attachToEventLoop();
         surface = std::make_unique<WaylandPanelSurface>(*connection);
         window = std::make_unique<NotchWindowController>(loop, engine, settings, log, *surface);
+    }
+    // Shown once the first frame is on the screen.
+    bool show() {
         engine.start();
         window->reanchor();
         window->show();
-        ASSERT_TRUE(spinUntil([&] { return window->framesDrawn() > 0; }));
-        cursorTo(720, 800);  // away from the island
+        return spinUntil([&] { return window->framesDrawn() > 0; });
     }
-    void TearDown() override {
-        window.reset();
-        surface.reset();
-    }
-
-    void startActivity() {
-        Activity a;
-        a.id = QStringLiteral("job");
-        a.kind = Activity::Kind::build;
-        a.startedAt = loop.wallNow();
-        a.payload = GenericPayload{QStringLiteral("star.fill"), QStringLiteral("Build"), {}, 0.5};
-        bus.post(ActivityStarted{a});
-        ASSERT_TRUE(spinUntil([&] { return state() == IslandState::compact; }));
-        spinFor(600);  // let the grow animation settle
-    }
-    IslandState state() { return window->viewModel().state.get(); }
 
     QTemporaryDir dir;
     std::unique_ptr<wayland::Connection> connection;
@@ -122,6 +89,27 @@ protected:
     SettingsStore settings;
     std::unique_ptr<WaylandPanelSurface> surface;
     std::unique_ptr<NotchWindowController> window;
+};
+
+class SwayIsland : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(island.window);
+        ASSERT_TRUE(island.show());
+        cursorTo(720, 800);  // away from the island
+    }
+
+    void startActivity() {
+        island.bus.post(ActivityStarted{test::buildJob(island.loop.wallNow())});
+        ASSERT_TRUE(spinUntil([&] { return state() == IslandState::compact; }));
+        spinFor(600);  // let the grow animation settle
+    }
+    IslandState state() { return window->viewModel().state.get(); }
+
+    Island island{sway().socket()};
+    std::unique_ptr<NotchWindowController>& window = island.window;
+    std::unique_ptr<WaylandPanelSurface>& surface = island.surface;
+    SettingsStore& settings = island.settings;
 };
 
 }  // namespace
@@ -244,21 +232,11 @@ TEST(SwayIslandScaled, OnAScaleTwoOutputTheIslandIsDrawnWithTwiceThePixels) {
     test::SwaySession hidpi(2);
     ASSERT_TRUE(hidpi.running());
     ASSERT_EQ(hidpi.swaymsg({"seat", "seat0", "cursor", "set", "720", "800"}).code, 0);
-    auto connection = wayland::Connection::connect(QFile::encodeName(hidpi.socket()));
-    ASSERT_TRUE(connection);
-    connection->attachToEventLoop();
-    QTemporaryDir dir;
-    QtMainLoop loop;
-    EventBus bus(loop);
-    DebugLog log{QString()};
-    ActivityEngine engine(loop, bus, log);
-    SettingsStore settings(dir.filePath("korvo.conf"));
-    WaylandPanelSurface surface(*connection);
-    NotchWindowController window(loop, engine, settings, log, surface);
-    engine.start();
-    window.reanchor();
-    window.show();
-    ASSERT_TRUE(spinUntil([&] { return window.framesDrawn() > 0; }));
+    Island island(hidpi.socket());
+    ASSERT_TRUE(island.window);
+    ASSERT_TRUE(island.show());
+    WaylandPanelSurface& surface = *island.surface;
+    NotchWindowController& window = *island.window;
     spinFor(300);
     EXPECT_EQ(surface.scale(), 2.0);
     // The output is 1440 × 900 points; the screenshot has its pixels.
@@ -275,22 +253,12 @@ TEST(SwayIslandNested, WhenItsOutputGoesTheIslandMovesToTheNextOneAndStaysThere)
     test::SwaySession nested(1, sway().socket());
     ASSERT_TRUE(nested.running());
     ASSERT_EQ(nested.swaymsg({"create_output"}).code, 0);
-    auto connection = wayland::Connection::connect(QFile::encodeName(nested.socket()));
-    ASSERT_TRUE(connection);
-    connection->attachToEventLoop();
-    QTemporaryDir dir;
-    QtMainLoop loop;
-    EventBus bus(loop);
-    DebugLog log{QString()};
-    ActivityEngine engine(loop, bus, log);
-    SettingsStore settings(dir.filePath("korvo.conf"));
-    WaylandPanelSurface surface(*connection);
-    NotchWindowController window(loop, engine, settings, log, surface);
+    Island island(nested.socket());
+    ASSERT_TRUE(island.window);
+    WaylandPanelSurface& surface = *island.surface;
+    NotchWindowController& window = *island.window;
     ASSERT_TRUE(spinUntil([&] { return surface.outputs().size() == 2; }));
-    engine.start();
-    window.reanchor();
-    window.show();
-    ASSERT_TRUE(spinUntil([&] { return window.framesDrawn() > 0; }));
+    ASSERT_TRUE(island.show());
     EXPECT_EQ(surface.outputName(), QStringLiteral("WL-1"));
 
     const auto before = window.framesDrawn();

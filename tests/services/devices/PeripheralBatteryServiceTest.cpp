@@ -1,5 +1,6 @@
 #include "services/devices/PeripheralBatteryService.h"
 
+#include "core/Posted.h"
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
@@ -70,13 +71,7 @@ private:
 class PeripheralBatteryServiceTest : public ::testing::Test {
 protected:
     PeripheralBatteryServiceTest()
-        : bus(loop), source(std::make_shared<FakeLevels>()), service(loop, bus, settings, source) {
-        sub = bus.subscribe([this](const IslandEvent& e) {
-            if (const auto* t = std::get_if<TransientNotification>(&e)) {
-                toasts.push_back(*t);
-            }
-        });
-    }
+        : bus(loop), source(std::make_shared<FakeLevels>()), service(loop, bus, settings, source) {}
     void report(std::vector<PeripheralLevel> levels) {
         source->set(std::move(levels));
         loop.runUntilIdle();
@@ -87,8 +82,8 @@ protected:
     test::PlainPeripheralBatteryPreferences settings;
     std::shared_ptr<FakeLevels> source;
     PeripheralBatteryService service;
-    std::vector<TransientNotification> toasts;
-    Subscription sub;
+    test::Posted posted{bus};
+    std::vector<TransientNotification>& toasts = posted.toasts;
 };
 
 PeripheralLevel mouse(int percent, std::optional<bool> charging = std::nullopt) {

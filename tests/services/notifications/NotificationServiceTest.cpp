@@ -2,6 +2,7 @@
 #include "services/notifications/NotificationService.h"
 
 #include "core/ActivityEngine.h"
+#include "core/Posted.h"
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"
 #include "fakes/QtPrinters.h"
@@ -12,8 +13,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <variant>
 
 using namespace korvo;
 
@@ -59,27 +58,16 @@ DesktopNotification note(const QString& app, const QString& summary, const QStri
 
 class NotificationServiceTest : public ::testing::Test {
 protected:
-    NotificationServiceTest() : bus(loop), service(loop, bus, settings, monitor) {
-        sub = bus.subscribe([this](const IslandEvent& e) {
-            if (const auto* t = std::get_if<TransientNotification>(&e)) {
-                toasts.push_back(*t);
-            } else {
-                ADD_FAILURE() << "notifications post toasts only";
-            }
-        });
+    NotificationServiceTest() : bus(loop), service(loop, bus, settings, monitor) {}
+    ~NotificationServiceTest() override {
+        EXPECT_TRUE(posted.activities.empty()) << "notifications post toasts only";
     }
     void startWatching() {
         settings.set(settings.on, true, "desktopNotifications");
         service.start();
         ASSERT_TRUE(monitor.watching());
     }
-    QStringList titles() const {
-        QStringList list;
-        for (const auto& t : toasts) {
-            list << t.title;
-        }
-        return list;
-    }
+    QStringList titles() const { return posted.toastTitles(); }
     QStringList listedApps() const {
         QStringList list;
         for (const auto& app : notificationapps::parse(settings.notificationApps())) {
@@ -94,8 +82,8 @@ protected:
     test::PlainNotificationPreferences settings;
     FakeNotificationMonitor monitor;
     NotificationService service;
-    std::vector<TransientNotification> toasts;
-    Subscription sub;
+    test::Posted posted{bus};
+    std::vector<TransientNotification>& toasts = posted.toasts;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/FakeFullScreenWatch.h"
 #include "fakes/PlainPreferences.h"
 #include "services/screens/FullScreenGuard.h"
@@ -20,25 +20,16 @@ DisplayDescription display(const QString& name, QRect native) {
 const DisplayDescription kLeft = display("LEFT", {0, 0, 1920, 1080});
 const DisplayDescription kRight = display("RIGHT", {1920, 0, 1920, 1080});
 
-class FullScreenGuardTest : public ::testing::Test {
+class FullScreenGuardTest : public test::EngineScene {
 protected:
-    FullScreenGuardTest() : bus(loop), log(QString()), engine(loop, bus, log) { engine.start(); }
     void make(FullScreenGuard::Surface surface = FullScreenGuard::Surface::aboveFullScreen) {
         guard = std::make_unique<FullScreenGuard>(settings, watch, engine, surface);
         guard->setDisplay(kLeft);
         sub = guard->hideIsland.subscribe([this](bool) { ++hideChanges; });
         hideChanges = 0;
     }
-    void toast(double duration) {
-        bus.post(TransientNotification::make("bell", "t", {}, duration, ActivityPriority::normal));
-        loop.runUntilIdle();
-    }
     bool hidden() const { return guard->hideIsland.get(); }
 
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
     test::PlainFullScreenPreferences settings;
     FakeFullScreenWatch watch;
     std::unique_ptr<FullScreenGuard> guard;
@@ -75,16 +66,11 @@ TEST_F(FullScreenGuardTest, FullScreenOnTheIslandsDisplayHidesItAndHoldsToasts) 
     watch.fullScreen(kLeft.nativeGeometry);
     EXPECT_TRUE(hidden());
     EXPECT_TRUE(engine.toastsHeld());
-    toast(2);
-    loop.advance(30);
-    EXPECT_EQ(engine.toastQueue.get().size(), 1u);
 
     watch.leave();
     EXPECT_FALSE(hidden());
     EXPECT_FALSE(engine.toastsHeld());
     EXPECT_EQ(hideChanges, 2);
-    loop.advance(2);
-    EXPECT_TRUE(engine.toastQueue.get().empty());
 }
 
 TEST_F(FullScreenGuardTest, TheIslandMovingOffOrOntoACoveredDisplayCounts) {
@@ -100,14 +86,12 @@ TEST_F(FullScreenGuardTest, TheIslandMovingOffOrOntoACoveredDisplayCounts) {
     EXPECT_FALSE(hidden());
 }
 
-TEST_F(FullScreenGuardTest, WithThePreferenceOffTheIslandStaysAndToastsRunOut) {
+TEST_F(FullScreenGuardTest, WithThePreferenceOffTheIslandStaysAndToastsAreNotHeld) {
     settings.set(settings.hide, false, "hideInFullScreen");
     make();
     watch.fullScreen(kLeft.nativeGeometry);
     EXPECT_FALSE(hidden());
-    toast(2);
-    loop.advance(2);
-    EXPECT_TRUE(engine.toastQueue.get().empty());
+    EXPECT_FALSE(engine.toastsHeld());
 
     // Switched on while covered, and off again.
     settings.set(settings.hide, true, "hideInFullScreen");
@@ -132,7 +116,7 @@ TEST_F(FullScreenGuardTest, ASurfaceBeneathFullScreenWindowsHidesNothingButHolds
 TEST_F(FullScreenGuardTest, AGuardThatGoesAwayLeavesNoToastsHeld) {
     make();
     watch.fullScreen(kLeft.nativeGeometry);
-    toast(1);
+    toast("t", 1);
     guard.reset();
     EXPECT_FALSE(engine.toastsHeld());
     loop.advance(1);

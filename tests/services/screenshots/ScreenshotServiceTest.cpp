@@ -1,6 +1,7 @@
 #include "services/screenshots/ScreenshotActivityProvider.h"
 #include "services/screenshots/ScreenshotService.h"
 
+#include "core/Posted.h"
 #include "core/VirtualLoop.h"
 
 #include <gtest/gtest.h>
@@ -32,24 +33,15 @@ public:
 
 class ScreenshotServiceTest : public ::testing::Test {
 protected:
-    ScreenshotServiceTest() : bus(loop), service(bus, index, workspace) {
-        sub = bus.subscribe([this](const IslandEvent& e) {
-            if (const auto* t = std::get_if<TransientNotification>(&e)) {
-                toasts.push_back(*t);
-            } else {
-                ++otherEvents;
-            }
-        });
-    }
+    ScreenshotServiceTest() : bus(loop), service(bus, index, workspace) {}
 
     VirtualLoop loop;
     EventBus bus;
     FakeCaptureIndex index;
     FakeWorkspace workspace;
     ScreenshotService service;
-    std::vector<TransientNotification> toasts;
-    int otherEvents = 0;
-    Subscription sub;
+    test::Posted posted{bus};
+    std::vector<TransientNotification>& toasts = posted.toasts;
 };
 
 }  // namespace
@@ -62,7 +54,7 @@ TEST_F(ScreenshotServiceTest, NewCaptureToastNamesTheFileAndItsActionOpensIt) {
     ASSERT_EQ(toasts.size(), 1u);
     const auto& t = toasts.front();
     EXPECT_EQ(t.subtitle, QStringLiteral("shot.png"));
-    EXPECT_EQ(otherEvents, 0);  // a toast only, never an activity
+    EXPECT_TRUE(posted.activities.empty());  // a toast only, never an activity
 
     EXPECT_TRUE(workspace.opened.empty());  // nothing opens until the action runs
     ASSERT_TRUE(t.action);

@@ -2,14 +2,13 @@
 #include "services/systemstats/SystemStatsService.h"
 
 #include "core/EventBus.h"
+#include "core/Posted.h"
 #include "core/VirtualLoop.h"
 #include "fakes/PlainPreferences.h"
 #include "platform/PowerSource.h"
 
 #include <gtest/gtest.h>
 #include "fakes/QtPrinters.h"
-
-#include <variant>
 
 using namespace korvo;
 using Snapshot = SystemStatsService::Snapshot;
@@ -247,19 +246,11 @@ TEST(SystemStatsProvider, PostsTheCardAtStartWhenEnabledAndFollowsTheSwitch) {
     VirtualLoop loop;
     EventBus bus(loop);
     test::PlainSystemCardPreferences settings;
-    QStringList events;
-    auto sub = bus.subscribe([&](const IslandEvent& e) {
-        if (const auto* started = std::get_if<ActivityStarted>(&e)) {
-            events << "started " + started->activity.id + " " +
-                          started->activity.startedAt.toString(Qt::ISODate);
-        } else if (const auto* ended = std::get_if<ActivityEnded>(&e)) {
-            events << "ended " + ended->id;
-        }
-    });
+    test::Posted posted(bus);
     settings.enabled = false;
     SystemStatsActivityProvider off(loop, bus, settings);
     off.start();
-    EXPECT_TRUE(events.isEmpty());  // nothing to take away at start-up
+    EXPECT_TRUE(posted.log.isEmpty());  // nothing to take away at start-up
 
     settings.enabled = true;
     SystemStatsActivityProvider provider(loop, bus, settings);
@@ -270,10 +261,11 @@ TEST(SystemStatsProvider, PostsTheCardAtStartWhenEnabledAndFollowsTheSwitch) {
     settings.set(settings.enabled, true, "systemCardEnabled");
     settings.set(settings.enabled, true, "hudCPU");  // another key: nothing
     // Both providers follow the switch; each switch-on is a card started anew.
-    EXPECT_EQ(events,
-              (QStringList{"started system.stats 2026-01-05T10:00:00Z", "ended system.stats",
-                           "ended system.stats", "started system.stats 2026-01-05T10:00:08Z",
-                           "started system.stats 2026-01-05T10:00:08Z"}));
+    EXPECT_EQ(posted.log,
+              (QStringList{"started system.stats", "ended system.stats", "ended system.stats",
+                           "started system.stats", "started system.stats"}));
+    EXPECT_EQ(posted.activities.front().startedAt, loop.wallNow().addSecs(-8));
+    EXPECT_EQ(posted.activities.back().startedAt, loop.wallNow());
 }
 
 TEST_F(SystemStatsTest, AViewerLeavingWithinTheFirstSampleLeavesNoTimerBehind) {

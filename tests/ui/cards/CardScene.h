@@ -6,8 +6,6 @@
 #include "ui/island/Presentations.h"
 #include "ui/kit/Layout.h"
 
-#include <QStringList>
-
 #include <gtest/gtest.h>
 
 #include <functional>

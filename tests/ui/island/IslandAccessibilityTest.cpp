@@ -1,8 +1,9 @@
 // What a screen reader finds in the island the real views build, frame after frame.
 #include "ui/island/IslandRootView.h"
 
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/PlainPreferences.h"
+#include "ui/A11yItems.h"
 #include "ui/ViewTree.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/Layout.h"
@@ -17,6 +18,8 @@ using a11y::Item;
 
 namespace {
 
+using test::named;
+using test::names;
 using test::RecordingMedia;
 
 NowPlayingInfo song(bool playing = true) {
@@ -31,32 +34,19 @@ NowPlayingInfo song(bool playing = true) {
     return t;
 }
 
-class IslandReader : public ::testing::Test {
+class IslandReader : public test::EngineScene {
 protected:
     IslandReader()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          viewModel(loop, engine, settings, log, NotchGeometry{180, 32, false}),
+        : viewModel(loop, engine, settings, log, NotchGeometry{180, 32, false}),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction, {},
                IslandServices{&media, {}, {}, {}, {}, {}}) {
-        engine.start();
         loop.runUntilIdle();
     }
 
     void play(const NowPlayingInfo& info, bool update = false) {
-        Activity a;
-        a.id = "nowplaying.system";
-        a.kind = Activity::Kind::nowPlaying;
-        a.startedAt = startedAt;
-        a.payload = info;
-        if (update) {
-            bus.post(ActivityUpdated{a});
-        } else {
-            bus.post(ActivityStarted{a});
-        }
-        loop.runUntilIdle();
+        Activity a = test::activity("nowplaying.system", info, Activity::Kind::nowPlaying);
+        post(update ? IslandEvent(ActivityUpdated{a}) : IslandEvent(ActivityStarted{a}));
     }
     // One frame as the window draws it: build, lay out, read. The tree stays alive with the
     // items, as the window keeps its latest tree.
@@ -75,28 +65,7 @@ protected:
         }
         return frame();
     }
-    static QStringList names(const std::vector<Item>& items) {
-        QStringList out;
-        for (const auto& i : items) {
-            out << i.name;
-        }
-        return out;
-    }
-    static const Item& find(const std::vector<Item>& items, const QString& name) {
-        for (const auto& i : items) {
-            if (i.name == name) {
-                return i;
-            }
-        }
-        ADD_FAILURE() << "nothing named " << name.toStdString();
-        static const Item none;
-        return none;
-    }
 
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
     test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
@@ -104,7 +73,6 @@ protected:
     RecordingMedia media;
     IslandRootView root;
     NodePtr tree;
-    QDateTime startedAt = QDateTime(QDate(2026, 3, 2), QTime(10, 0), Qt::UTC);
 };
 
 }  // namespace
@@ -127,12 +95,12 @@ TEST_F(IslandReader, EachPresentationOfATrackReadsWhatItShows) {
         // Everything a reader can reach lies inside the island.
         EXPECT_TRUE(items[0].rect.contains(items[i].rect)) << items[i].name.toStdString();
     }
-    const Item& position = find(items, "Position");
+    const Item& position = named(items, "Position");
     EXPECT_EQ(position.role, AccessibleRole::slider);
     EXPECT_EQ(position.value, 75);
     EXPECT_EQ(position.maximum, 240);
     EXPECT_EQ(position.valueText, "1:15 of 4:00");
-    EXPECT_EQ(find(items, "Volume").valueText, "50 %");
+    EXPECT_EQ(named(items, "Volume").valueText, "50 %");
 
     // A paused track without a length: no bars, a play button, no position.
     NowPlayingInfo paused = song(false);
@@ -148,29 +116,30 @@ TEST_F(IslandReader, ButtonsAndSlidersActThroughTheReader) {
     play(song());
     viewModel.expand();
     const auto items = settle();
-    EXPECT_TRUE(a11y::press(find(items, "Pause")));
-    EXPECT_TRUE(a11y::press(find(items, "Next")));
-    EXPECT_TRUE(a11y::press(find(items, "Previous")));
-    EXPECT_TRUE(a11y::stepValue(find(items, "Position"), 1));
-    EXPECT_TRUE(a11y::stepValue(find(items, "Volume"), -1));
-    EXPECT_TRUE(a11y::setValue(find(items, "Position"), 1000));  // past the end: the end
+    EXPECT_TRUE(a11y::press(named(items, "Pause")));
+    EXPECT_TRUE(a11y::press(named(items, "Next")));
+    EXPECT_TRUE(a11y::press(named(items, "Previous")));
+    EXPECT_TRUE(a11y::stepValue(named(items, "Position"), 1));
+    EXPECT_TRUE(a11y::stepValue(named(items, "Volume"), -1));
+    EXPECT_TRUE(a11y::setValue(named(items, "Position"), 1000));  // past the end: the end
     EXPECT_EQ(media.calls,
               (QStringList{"toggle", "next", "previous", "seek 80", "volume 0.45", "seek 240"}));
     // The mute button is named for what it does next, and the volume slider follows it.
-    EXPECT_TRUE(a11y::press(find(items, "Mute")));
+    EXPECT_TRUE(a11y::press(named(items, "Mute")));
     const auto muted = frame();
-    EXPECT_EQ(find(muted, "Volume").value, 0);
+    EXPECT_EQ(named(muted, "Volume").value, 0);
     EXPECT_TRUE(names(muted).contains("Unmute"));
     // Pressing the island itself closes it.
-    EXPECT_TRUE(a11y::press(find(muted, "Island")));
+    EXPECT_TRUE(a11y::press(named(muted, "Island")));
     loop.runUntilIdle();
     EXPECT_EQ(viewModel.state.get(), IslandState::compact);
 }
 
-TEST_F(IslandReader, FramesThatOnlyMoveAnnounceNothing) {
+TEST_F(IslandReader, MovementSaysNothingATrackChangeIsARenameAndAPauseSwapsOneButton) {
     play(song());
     viewModel.expand();
     auto last = settle();
+    const auto before = last;
     // The bars swing on every frame; the pointer grows a button with a spring.
     interaction.setHovered({"nowPlaying.next"});
     for (int i = 0; i < 30; ++i) {
@@ -180,28 +149,21 @@ TEST_F(IslandReader, FramesThatOnlyMoveAnnounceNothing) {
         last = now;
     }
     EXPECT_FALSE(animator.isSettled());  // the bars were moving all along
-}
 
-TEST_F(IslandReader, ATrackChangeIsARenameAndAPauseSwapsOneButton) {
-    play(song());
-    viewModel.expand();
-    const auto before = settle();
     NowPlayingInfo next = song();
     next.title = "Daybreak";
     play(next, true);
     const auto renamed = frame();
-    const auto changes = a11y::diff(before, renamed);
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0].type, Change::Type::nameChanged);
-    EXPECT_EQ(changes[0].key, find(before, "Midnight City").key);
-
+    EXPECT_EQ(
+        a11y::diff(last, renamed),
+        (std::vector<Change>{{Change::Type::nameChanged, named(before, "Midnight City").key}}));
     next.isPlaying = false;
     play(next, true);
     const auto paused = frame();
     EXPECT_EQ(a11y::diff(renamed, paused),
-              (std::vector<Change>{{Change::Type::destroyed, find(renamed, "Playing").key},
-                                   {Change::Type::nameChanged, find(renamed, "Pause").key}}));
-    EXPECT_EQ(find(paused, "Play").key, find(renamed, "Pause").key);
+              (std::vector<Change>{{Change::Type::destroyed, named(renamed, "Playing").key},
+                                   {Change::Type::nameChanged, named(renamed, "Pause").key}}));
+    EXPECT_EQ(named(paused, "Play").key, named(renamed, "Pause").key);
     EXPECT_TRUE(a11y::diff(paused, settle()).empty());
 }
 
@@ -254,13 +216,9 @@ TEST_F(IslandReader, WhileContentIsReplacedOnlyTheNewIsRead) {
     settle();
 
     // Another activity takes the focus: its card fades in while the track's fades out.
-    Activity build;
-    build.id = "build";
-    build.kind = Activity::Kind::build;
-    build.startedAt = startedAt.addSecs(60);
-    build.payload = GenericPayload{"hammer.fill", "Build", QStringLiteral("Compiling"), 0.5};
-    bus.post(ActivityStarted{build});
-    loop.runUntilIdle();
+    start(test::activity("build",
+                         GenericPayload{"hammer.fill", "Build", QStringLiteral("Compiling"), 0.5},
+                         Activity::Kind::build, 1));
     frame();
     loop.advance(0.09);
     const auto crossing = frame();
@@ -271,11 +229,9 @@ TEST_F(IslandReader, WhileContentIsReplacedOnlyTheNewIsRead) {
 TEST_F(IslandReader, ToastsAreAlertsWithTitleAndSubtitle) {
     play(song());
     const auto before = settle();
-    bus.post(TransientNotification::make("bolt.fill", "Charging", QStringLiteral("85%"), 10,
-                                         ActivityPriority::normal));
-    loop.runUntilIdle();
+    toast("Charging", 10, ActivityPriority::normal, "bolt.fill", QStringLiteral("85%"));
     const auto medium = settle();
-    const Item& toast = find(medium, "Charging");
+    const Item& toast = named(medium, "Charging");
     EXPECT_EQ(toast.role, AccessibleRole::alert);
     EXPECT_EQ(toast.description, "85%");
     const auto changes = a11y::diff(before, medium);
@@ -286,6 +242,6 @@ TEST_F(IslandReader, ToastsAreAlertsWithTitleAndSubtitle) {
     // Over an open card the same toast is the pill, an alert as well.
     viewModel.expand();
     const auto expanded = settle();
-    EXPECT_EQ(find(expanded, "Charging").role, AccessibleRole::alert);
-    EXPECT_EQ(find(expanded, "Charging").description, "85%");
+    EXPECT_EQ(named(expanded, "Charging").role, AccessibleRole::alert);
+    EXPECT_EQ(named(expanded, "Charging").description, "85%");
 }

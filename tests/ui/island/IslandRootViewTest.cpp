@@ -2,7 +2,7 @@
 #include "ui/island/IslandRootView.h"
 #include "ui/style/IslandMetrics.h"
 
-#include "core/VirtualLoop.h"
+#include "core/EngineScene.h"
 #include "fakes/PlainPreferences.h"
 #include "settings/HUDStat.h"
 #include "ui/ViewTree.h"
@@ -21,13 +21,7 @@ const NotchGeometry kNotch{200, 37, true};
 
 Activity activity(const QString& id, ActivityPayload payload, int minute = 0,
                   Activity::Kind kind = Activity::Kind::custom) {
-    Activity a;
-    a.id = id;
-    a.kind = kind;
-    a.priority = ActivityPriority::normal;
-    a.startedAt = QDateTime(QDate(2026, 3, 2), QTime(10, minute), Qt::UTC);
-    a.payload = std::move(payload);
-    return a;
+    return test::activity(id, std::move(payload), kind, minute);
 }
 
 NowPlayingInfo track(double duration) {
@@ -48,29 +42,19 @@ std::vector<ConnectedDeviceInfo> devices(int n) {
 }
 
 // A small world: engine, view model and settings on a virtual clock.
-class IslandWorld : public ::testing::Test {
+class IslandWorld : public test::EngineScene {
 protected:
     IslandWorld()
-        : bus(loop),
-          log(QString()),
-          engine(loop, bus, log),
-          viewModel(loop, engine, settings, log, kNoNotch),
+        : viewModel(loop, engine, settings, log, kNoNotch),
           animator([this] { return loop.monotonicNow(); }),
           root(viewModel, engine, settings, loop, animator, interaction,
                [this] { return upcoming; }) {
-        engine.start();
         animator.setImmediate(true);
         loop.runUntilIdle();
     }
 
-    void start(const Activity& a) {
-        bus.post(ActivityStarted{a});
-        loop.runUntilIdle();
-    }
     void toast(const QString& icon, const QString& title) {
-        bus.post(TransientNotification::make(icon, title, QStringLiteral("sub"), 4,
-                                             ActivityPriority::normal));
-        loop.runUntilIdle();
+        EngineScene::toast(title, 4, ActivityPriority::normal, icon, QStringLiteral("sub"));
     }
     View built() {
         animator.beginFrame();
@@ -89,10 +73,6 @@ protected:
         return islandSize(state, kNoNotch, engine.focused.get(), {});
     }
 
-    VirtualLoop loop;
-    EventBus bus;
-    DebugLog log;
-    ActivityEngine engine;
     test::PlainWindowPreferences settings;
     IslandViewModel viewModel;
     Animator animator;
@@ -253,34 +233,18 @@ TEST_F(IslandWorld, SizeChangesAnimateWithTheViewModelsSpringAndSettle) {
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}));
     EXPECT_EQ(viewModel.state.get(), IslandState::compact);
     EXPECT_EQ(viewModel.animationSpring(), springs::compact);
-    const double from = sizeIn(IslandState::hidden).width();
-    const double to = sizeIn(IslandState::compact).width();
-    EXPECT_DOUBLE_EQ(islandFrame().width(), from);  // the move starts now
+    // The move starts now; how a spring moves is the animator's.
+    EXPECT_DOUBLE_EQ(islandFrame().width(), sizeIn(IslandState::hidden).width());
     EXPECT_FALSE(animator.isSettled());
-    loop.advance(0.1);
-    const double mid = islandFrame().width();
-    EXPECT_GT(mid, from);
-    EXPECT_LT(mid, to);
     loop.advance(3);
-    EXPECT_NEAR(islandFrame().width(), to, 0.01);
-    EXPECT_TRUE(animator.isSettled());
+    EXPECT_NEAR(islandFrame().width(), sizeIn(IslandState::compact).width(), 0.01);
 }
 
-TEST_F(IslandWorld, HoverInCompactScalesTheIslandAndClicksReachTheViewModel) {
+TEST_F(IslandWorld, HoverInCompactScalesTheIsland) {
     start(activity("a", GenericPayload{"star.fill", "A", {}, {}}));
     settings.hover = false;
     View v = built();
     const auto hits = collectHits(*v.node());
-    const HitRegion* island =
-        hitTest(hits, {350, 10}, [](const Node& n) { return static_cast<bool>(n.onClick); });
-    ASSERT_NE(island, nullptr);
-    EXPECT_EQ(hitTest(hits, {10, 300}, [](const Node& n) { return static_cast<bool>(n.onClick); }),
-              nullptr);
-    island->node->onClick();
-    EXPECT_EQ(viewModel.state.get(), IslandState::expanded);
-    island->node->onClick();
-    EXPECT_EQ(viewModel.state.get(), IslandState::compact);
-
     const HitRegion* hover =
         hitTest(hits, {350, 10}, [](const Node& n) { return static_cast<bool>(n.onHover); });
     ASSERT_NE(hover, nullptr);

@@ -107,12 +107,7 @@ TEST(KitPainter, SymbolsAreTintedAndUnknownNamesDrawNothing) {
     EXPECT_TRUE(opaqueBounds(renderToImage(*unknown.node(), {24, 24}, 1)).isEmpty());
 }
 
-TEST(KitSymbols, EveryNameUsedInTheSourcesResolvesToAnExistingFile) {
-    for (const QString& name : Symbols::knownNames()) {
-        const auto file = Symbols::fileFor(name);
-        ASSERT_TRUE(file);
-        EXPECT_TRUE(QFile::exists(*file)) << name.toStdString();
-    }
+TEST(KitSymbols, EveryNameUsedInTheSourcesIsInTheTable) {
     // Names passed to symbol(...) or listed as icons anywhere in the program.
     const QRegularExpression use(QStringLiteral(
         R"re((?:symbol|icon|Symbol)\w*\s*\(\s*(?:QStringLiteral\()?"([a-z0-9.]+)")re"));
@@ -130,7 +125,7 @@ TEST(KitSymbols, EveryNameUsedInTheSourcesResolvesToAnExistingFile) {
             ++checked;
         }
     }
-    EXPECT_GE(checked, 0);
+    EXPECT_GT(checked, 0);
 }
 
 // A partial repaint gives the same pixels as a full one: inside a rounded clip, where the clip
