@@ -72,14 +72,6 @@ static void BM_MprisReadingOfATab(benchmark::State& st) {
 }
 BENCHMARK(BM_MprisReadingOfATab)->Unit(benchmark::kMicrosecond);
 
-static void BM_ProfilerJson(benchmark::State& st) {
-    const QByteArray json = sourceFile("tests/fixtures/profiler/bluetooth.json");
-    for (auto _ : st) {
-        benchmark::DoNotOptimize(DevicesService::parseProfilerBatteries(json));
-    }
-}
-BENCHMARK(BM_ProfilerJson)->Unit(benchmark::kMicrosecond);
-
 // A weekly meeting with a moved occurrence and a time zone, expanded over two days.
 static void BM_CalendarFile(benchmark::State& st) {
     const QByteArray text = sourceFile("fuzz/corpus/CalendarFileFuzz/window.ics");

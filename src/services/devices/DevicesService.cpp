@@ -1,14 +1,7 @@
 #include "DevicesService.h"
 #include "core/MainThread.h"
-#include "platform/ProcessRunner.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
 
 #include <algorithm>
-#include <limits>
 #include <set>
 #include <utility>
 
@@ -20,8 +13,9 @@ const QString DevicesService::activityID = QStringLiteral("devices.connected");
 
 namespace {
 
-// The profiler is slow, so it runs on the first poll and then on every third.
-constexpr std::int64_t kProfilerEvery = 3;
+// The detailed battery report is the slow read, so it is taken on the first poll and then on
+// every third.
+constexpr std::int64_t kReportEvery = 3;
 
 bool listedWhileOnlyPaired(Kind kind) {
     return kind == Kind::iphone || kind == Kind::ipad || kind == Kind::watch;
@@ -49,69 +43,6 @@ int kindRank(Kind kind) {
     return 4;
 }
 
-// A whole decimal number, optionally signed, and nothing else: "80" and "+80", not " 80" or
-// "80.5".
-std::optional<int> parseWholeNumber(const QString& text) {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    if (i == text.size()) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - u'0');
-        if (value > std::numeric_limits<int>::max()) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<int>(negative ? -value : value);
-}
-
-std::optional<ReportedBattery> readDeviceBattery(const QJsonObject& properties) {
-    std::optional<int> level;
-    for (auto it = properties.begin(); it != properties.end(); ++it) {
-        // Main, left, right and case levels all count; the fullest one is shown.
-        if (!it.key().startsWith(QLatin1String("device_batteryLevel")) || !it.value().isString()) {
-            continue;
-        }
-        const auto number = parseWholeNumber(it.value().toString().remove(QLatin1Char('%')));
-        if (number && (!level || *number > *level)) {
-            level = number;
-        }
-    }
-    if (!level) {
-        return std::nullopt;
-    }
-    ReportedBattery battery{*level, std::nullopt};
-    const auto charging = properties.value(QLatin1String("device_isCharging"));
-    if (charging.isString()) {
-        battery.charging = charging.toString() == QLatin1String("attrib_Yes");
-    }
-    return battery;
-}
-
-// Arrays whose every element is an object, as the profiler writes its sections.
-std::optional<QJsonArray> arrayOfObjects(const QJsonValue& value) {
-    if (!value.isArray()) {
-        return std::nullopt;
-    }
-    const QJsonArray array = value.toArray();
-    for (const auto& element : array) {
-        if (!element.isObject()) {
-            return std::nullopt;
-        }
-    }
-    return array;
-}
-
 }  // namespace
 
 DevicesService::DevicesService(MainLoop& loop, EventBus& bus, std::shared_ptr<PairedDevices> paired,
@@ -135,34 +66,34 @@ void DevicesService::start() {
 
 void DevicesService::poll() {
     KORVO_ASSERT_MAIN_THREAD(m_loop);
-    const bool profilerDue = m_pollCount % kProfilerEvery == 0;
+    const bool reportDue = m_pollCount % kReportEvery == 0;
     ++m_pollCount;
     if (m_scanInFlight) {
-        // A slow profiler must not pile up scans; the report it owes is read by the next one.
-        m_profilerOwed = m_profilerOwed || profilerDue;
+        // A slow report must not pile up scans; the one it owes is read by the next scan.
+        m_reportOwed = m_reportOwed || reportDue;
         return;
     }
-    const bool readProfiler = profilerDue || m_profilerOwed;
-    m_profilerOwed = false;
+    const bool readReport = reportDue || m_reportOwed;
+    m_reportOwed = false;
     m_scanInFlight = true;
     m_loop.runInBackground(
         Qos::utility, [this, loop = &m_loop, weak = m_life.weak(), paired = m_paired,
-                       report = m_report, hid = m_hid, readProfiler, previous = m_profilerBattery] {
+                       report = m_report, hid = m_hid, readReport, previous = m_reportedBattery] {
             Scan scan;
-            if (readProfiler) {
-                scan.profilerBattery = report->readBatteryReport();
+            if (readReport) {
+                scan.reportedBattery = report->readBatteryReport();
             }
             const auto percentages = hid->readPercentages();
             scan.list =
                 listDevices(paired->pairedDevices(),
-                            scan.profilerBattery ? *scan.profilerBattery : previous, percentages);
+                            scan.reportedBattery ? *scan.reportedBattery : previous, percentages);
             loop->post([this, weak, scan = std::move(scan)]() mutable {
                 if (!weak.lock()) {
                     return;
                 }
                 m_scanInFlight = false;
-                if (scan.profilerBattery) {
-                    m_profilerBattery = std::move(*scan.profilerBattery);
+                if (scan.reportedBattery) {
+                    m_reportedBattery = std::move(*scan.reportedBattery);
                 }
                 publish(std::move(scan.list));
             });
@@ -250,55 +181,6 @@ std::vector<ConnectedDeviceInfo> DevicesService::listDevices(
                          return kindRank(a.kind) < kindRank(b.kind);
                      });
     return list;
-}
-
-BatteryReport DevicesService::readProfilerBatteries(ProcessRunner& runner) {
-    const auto output = runner.run(QStringLiteral("/usr/sbin/system_profiler"),
-                                   {QStringLiteral("SPBluetoothDataType"), QStringLiteral("-json"),
-                                    QStringLiteral("-detailLevel"), QStringLiteral("basic")},
-                                   kProfilerTimeout);
-    if (!output) {
-        return {};
-    }
-    return parseProfilerBatteries(*output);
-}
-
-BatteryReport DevicesService::parseProfilerBatteries(const QByteArray& json) {
-    QJsonParseError error{};
-    const auto document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return {};
-    }
-    const auto sections =
-        arrayOfObjects(document.object().value(QLatin1String("SPBluetoothDataType")));
-    if (!sections) {
-        return {};
-    }
-    BatteryReport report;
-    for (const auto& section : *sections) {
-        // Only connected devices carry live figures; the other lists are never read.
-        const auto connected =
-            arrayOfObjects(section.toObject().value(QLatin1String("device_connected")));
-        if (!connected) {
-            continue;
-        }
-        for (const auto& entry : *connected) {
-            const QJsonObject devices = entry.toObject();
-            for (auto it = devices.begin(); it != devices.end(); ++it) {
-                if (!it.value().isObject()) {
-                    continue;
-                }
-                if (const auto battery = readDeviceBattery(it.value().toObject())) {
-                    report.insert_or_assign(it.key(), *battery);
-                }
-            }
-        }
-    }
-    return report;
-}
-
-BatteryReport ProfilerBatteryReport::readBatteryReport() {
-    return DevicesService::readProfilerBatteries(*m_runner);
 }
 
 }  // namespace korvo

@@ -16,8 +16,6 @@
 
 namespace korvo {
 
-class ProcessRunner;
-
 /// Keeps the list of paired Bluetooth peripherals that matter (phones, tablets and watches while
 /// paired, everything else while connected) with their batteries, and publishes it as the
 /// devices activity whenever it changes. Polls every 20 s; the detailed battery report is read
@@ -50,17 +48,10 @@ public:
         const std::optional<std::vector<PairedDevice>>& paired, const BatteryReport& detailed,
         const std::map<QString, int>& hid);
 
-    /// The detailed report from the system profiler's Bluetooth section, run through `runner`.
-    static BatteryReport readProfilerBatteries(ProcessRunner& runner);
-    /// The profiler's JSON, read; anything unexpected is an empty report.
-    static BatteryReport parseProfilerBatteries(const QByteArray& json);
-
-    static constexpr double kProfilerTimeout = 30;
-
 private:
     struct Scan {
         std::vector<ConnectedDeviceInfo> list;
-        std::optional<BatteryReport> profilerBattery;  // present when the report was read
+        std::optional<BatteryReport> reportedBattery;  // present when the report was read
     };
 
     void poll();
@@ -74,23 +65,11 @@ private:
 
     TaskHandle m_timer;
     std::vector<ConnectedDeviceInfo> m_lastList;
-    BatteryReport m_profilerBattery;
+    BatteryReport m_reportedBattery;
     std::int64_t m_pollCount = 0;
     bool m_scanInFlight = false;
-    bool m_profilerOwed = false;  // a due report whose poll found the previous scan still busy
+    bool m_reportOwed = false;  // a due report whose poll found the previous scan still busy
     LifeToken m_life;
-};
-
-/// The detailed battery report where the system profiler exists: its Bluetooth section, read as
-/// JSON.
-class ProfilerBatteryReport final : public BatteryReportSource {
-public:
-    explicit ProfilerBatteryReport(std::shared_ptr<ProcessRunner> runner)
-        : m_runner(std::move(runner)) {}
-    BatteryReport readBatteryReport() override;
-
-private:
-    std::shared_ptr<ProcessRunner> m_runner;
 };
 
 }  // namespace korvo

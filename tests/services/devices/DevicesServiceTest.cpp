@@ -3,7 +3,6 @@
 
 #include "core/Posted.h"
 #include "core/VirtualLoop.h"
-#include "platform/ProcessRunner.h"
 
 #include <QFile>
 
@@ -45,12 +44,6 @@ QStringList describe(const std::vector<ConnectedDeviceInfo>& list) {
                         d.isLinkActive ? QStringLiteral("on") : QStringLiteral("off"), d.id);
     }
     return out;
-}
-
-QByteArray fixture(const char* name) {
-    QFile file(QStringLiteral(KORVO_SOURCE_DIR "/tests/fixtures/profiler/") +
-               QString::fromUtf8(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -122,71 +115,6 @@ TEST(DevicesList, ConnectedFirstThenByKindKeepingThePairedOrderOnTies) {
     }
     EXPECT_EQ(order, (QStringList{"iPhone", "Watch", "iPad", "Headset", "Speaker", "Keys keyboard",
                                   "Tag", "Old iPhone", "Old iPad"}));
-}
-
-TEST(DevicesProfiler, AnythingButTheExpectedShapeIsAnEmptyReport) {
-    for (const char* json :
-         {"", "{", "not json", "[]", "42", R"({"SPBluetoothDataType": {}})",
-          R"({"SPBluetoothDataType": [
-              {"device_connected": [{"Buds": {"device_batteryLevelMain": "50%"}}]}, 7]})",
-          R"({"Other": [{"device_connected": [{"Buds": {"device_batteryLevelMain": "50%"}}]}]})"}) {
-        EXPECT_TRUE(DevicesService::parseProfilerBatteries(json).empty()) << json;
-    }
-}
-
-TEST(DevicesProfiler, LevelsAreWholeNumbersAfterDroppingPercentSigns) {
-    const auto report = DevicesService::parseProfilerBatteries(R"({"SPBluetoothDataType": [
-        {"device_connected": "not a list"},
-        {"device_connected": [{"Buds": {"device_batteryLevelMain": "70%"}}, "not an object"]},
-        {"device_connected": [
-            {"A": {"device_batteryLevelMain": "+7%"},
-             "B": {"device_batteryLevelLeft": "%5%0%", "device_batteryLevelRight": "12"},
-             "C": {"device_batteryLevelMain": "50.5%", "device_batteryLevel": " 60"},
-             "D": {"device_batteryLevelMain": "%", "device_isCharging": "attrib_Yes"},
-             "E": {"device_batteryLevelMain": "-3", "device_isCharging": "Yes"},
-             "F": {"batteryLevel": "90%", "device_batteryLevelMain": 90},
-             "G": "not an object"}
-        ]},
-        {"device_connected": [{"A": {"device_batteryLevelMain": "9%",
-                                     "device_isCharging": "attrib_Yes"}}]}
-    ]})");
-    const BatteryReport expected = {
-        // A later entry with the same name replaces the earlier one.
-        {QStringLiteral("A"), {9, true}},
-        {QStringLiteral("B"), {50, std::nullopt}},
-        {QStringLiteral("E"), {-3, false}},
-    };
-    EXPECT_EQ(report, expected);
-}
-
-namespace {
-
-class FakeRunner : public ProcessRunner {
-public:
-    std::optional<QByteArray> run(const QString&, const QStringList&, double t) override {
-        EXPECT_GT(t, 0);  // the profiler can hang: it always runs under a deadline
-        return output;
-    }
-    std::optional<QByteArray> output;
-};
-
-}  // namespace
-
-TEST(DevicesProfiler, ARecordedReportGivesTheConnectedDevicesAndALaunchFailureNothing) {
-    auto runner = std::make_shared<FakeRunner>();
-    ProfilerBatteryReport source(runner);
-    EXPECT_TRUE(source.readBatteryReport().empty());  // could not be launched
-
-    runner->output = fixture("bluetooth.json");
-    const BatteryReport expected = {
-        // Left 80 %, right 75 %, case 40 %: the fullest one.
-        {QStringLiteral("Studio AirPods Pro"), {80, std::nullopt}},
-        {QStringLiteral("Magic Keyboard"), {64, false}},
-        {QStringLiteral("Magic Trackpad"), {100, true}},
-        // A charging flag that is not a string says nothing.
-        {QStringLiteral("Ada's Apple Watch"), {55, std::nullopt}},
-    };
-    EXPECT_EQ(source.readBatteryReport(), expected);
 }
 
 // --- The service on a virtual clock ----------------------------------------------------------
