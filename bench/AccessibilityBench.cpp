@@ -1,5 +1,6 @@
 // What the screen-reader layer costs a frame: nothing measurable while no reader listens, and
 // what reading and comparing a tree costs when one does.
+#include "BenchWorld.h"
 #include "app/IslandAccessibility.h"
 #include "core/ActivityEngine.h"
 #include "core/IslandViewModel.h"
@@ -23,18 +24,7 @@ using namespace korvo;
 
 namespace {
 
-struct PlayingIsland {
-    QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus{loop};
-    DebugLog log{QString()};
-    ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{dir.filePath("korvo.conf")};
-    IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
-    ui::Animator animator{[this] { return loop.monotonicNow(); }};
-    ui::Interaction interaction;
-    IslandRootView root{viewModel, engine, settings, loop, animator, interaction};
-
+struct PlayingIsland : bench::IslandWorld {
     explicit PlayingIsland(IslandState state) {
         engine.start();
         Activity a;

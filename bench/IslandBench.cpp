@@ -1,3 +1,4 @@
+#include "BenchWorld.h"
 #include "app/NotchWindowController.h"
 #include "core/ActivityEngine.h"
 #include "core/IslandViewModel.h"
@@ -18,18 +19,7 @@ using namespace korvo;
 
 namespace {
 
-struct World {
-    QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus{loop};
-    DebugLog log{QString()};
-    ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{dir.filePath("korvo.conf")};
-    IslandViewModel viewModel{loop, engine, settings, log, NotchGeometry{}};
-    ui::Animator animator{[this] { return loop.monotonicNow(); }};
-    ui::Interaction interaction;
-    IslandRootView root{viewModel, engine, settings, loop, animator, interaction};
-
+struct World : bench::IslandWorld {
     explicit World(IslandState state) {
         engine.start();
         Activity a;
@@ -169,15 +159,12 @@ BENCHMARK(BM_PlayingBarsFrame)->Unit(benchmark::kMicrosecond);
 // with the argument 1 a reading that changes nothing visible once a second, as while a track
 // plays.
 static void BM_PlayingWindowFrame(benchmark::State& st) {
-    QTemporaryDir dir;
-    VirtualLoop loop;
-    EventBus bus{loop};
-    DebugLog log{QString()};
-    ActivityEngine engine{loop, bus, log};
-    SettingsStore settings{dir.filePath("korvo.conf")};
+    bench::EngineWorld w;
+    auto& loop = w.loop;
+    auto& bus = w.bus;
     MemorySurface surface;
-    engine.start();
-    NotchWindowController window(loop, engine, settings, log, surface);
+    w.engine.start();
+    NotchWindowController window(loop, w.engine, w.settings, w.log, surface);
     window.reanchor();
     window.show();
     Activity a = playingTrack();
